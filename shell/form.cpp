@@ -1,0 +1,83 @@
+#include "shell/convert.h"
+#include "shell/frmmain.h"
+#include "shell/profile.h"
+
+#include <cmath>
+#include <string>
+
+namespace quorrax {
+
+constexpr int titleWidth = 420;
+constexpr int titleHeight = 300;
+
+Long roundHalfEven(double value)
+{
+    // The default floating-point rounding mode rounds halves to even.
+    return Long(std::nearbyint(value));
+}
+
+frmMain::frmMain(Host &host)
+    : window(titleWidth, titleHeight), picOpen(host.picture(Picture::Title)),
+      picShaikei(titleWidth, titleHeight), picHaikei(titleWidth, titleHeight),
+      picWork(titleWidth, titleHeight), picAka(5, 5, red), picAo(5, 5, blue), pic2Ao(5, 5, blue),
+      picJamaAo(7, 7, blue), picJama(7, 7, yellow), picYajirusi(host.picture(Picture::Arrow)),
+      picYajirusiM(makeMask(picYajirusi)), picBaku(host.picture(Picture::Explosion)),
+      picBakuM(makeMask(picBaku)), m_host(host)
+{
+}
+
+void frmMain::Form_Load()
+{
+    App_Path = m_host.appPath();
+    if (App_Path.empty() || App_Path.back() != '/')
+        App_Path += '/';
+
+    m_host.Randomize();
+
+    const std::string text = GetPrivateProfileString(iniSection, iniKey, "0", 1024, App_Path + iniFileName);
+    // A value that is no number leaves the high score at 0; the file is not touched.
+    if (const auto value = CLng(text))
+        HighScore = *value;
+
+    // The client area takes the title picture's size, whatever the frame around it.
+    window = Surface(picOpen.width(), picOpen.height());
+    m_host.setClientSize(picOpen.width(), picOpen.height());
+
+    Working = screen::Title;
+    m_host.Show();
+    StartupReady();
+}
+
+void frmMain::Form_Unload()
+{
+    // A failed write (read-only folder, full disk) loses this run's score, and the
+    // game ends all the same.
+    WritePrivateProfileString(iniSection, iniKey, std::to_string(HighScore), App_Path + iniFileName);
+    m_host.End();
+}
+
+int frmMain::fieldWidth() const
+{
+    return roundHalfEven(picHaikei.ScaleWidth());
+}
+
+int frmMain::fieldHeight() const
+{
+    return roundHalfEven(picHaikei.ScaleHeight());
+}
+
+void frmMain::Print(const std::string &text)
+{
+    const int lineHeight = m_host.Print(window, roundHalfEven(CurrentX), roundHalfEven(CurrentY), text,
+                                        FontSize, ForeColor);
+    CurrentX = 0;
+    CurrentY += lineHeight;
+}
+
+void frmMain::Print(Long number)
+{
+    // A number printed by itself keeps a place for its sign.
+    Print(number < 0 ? std::to_string(number) : " " + std::to_string(number));
+}
+
+} // namespace quorrax
