@@ -1,0 +1,114 @@
+#include "shell/qt/gamewindow.h"
+
+#include "shell/qt/pictures.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace quorrax {
+
+GameView::GameView(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    // Text typed through an input method reaches us as input-method events, so that the
+    // game can ask the player to switch the input method off.
+    setAttribute(Qt::WA_InputMethodEnabled, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+}
+
+void GameView::resizeImage(int width, int height)
+{
+    m_image = QImage(width, height, QImage::Format_RGBX8888);
+    m_image.fill(Qt::black);
+    setFixedSize(width, height);
+}
+
+void GameView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    // On a scaled screen the picture is enlarged with crisp pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (const QRect &rect : event->region())
+        painter.drawImage(rect, m_image, rect);
+}
+
+void GameView::keyPressEvent(QKeyEvent *event)
+{
+    if (onKey)
+        onKey(event->key());
+    event->accept();
+}
+
+void GameView::inputMethodEvent(QInputMethodEvent *event)
+{
+    if ((!event->commitString().isEmpty() || !event->preeditString().isEmpty()) && onInputMethodText)
+        onInputMethodText();
+    event->accept();
+}
+
+QVariant GameView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query == Qt::ImEnabled)
+        return true;
+    if (query == Qt::ImCursorRectangle)
+        return QRect(0, 0, 1, 1);
+    return QWidget::inputMethodQuery(query);
+}
+
+GameWindow::GameWindow() : m_view(new GameView(this))
+{
+    setWindowTitle(QStringLiteral("Quorrax"));
+    setWindowIcon(programIcon());
+    // A fixed window: no maximise button, and no resizing by the frame.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QMenu *game = menuBar()->addMenu(QStringLiteral("Game"));
+    game->setObjectName(QStringLiteral("mnuGame"));
+    QAction *help = game->addAction(QStringLiteral("Help..."), this, [this] {
+        if (onHelp)
+            onHelp();
+    });
+    help->setObjectName(QStringLiteral("mnuGameHelp"));
+    QAction *about = game->addAction(QStringLiteral("About..."), this, [this] {
+        if (onAbout)
+            onAbout();
+    });
+    about->setObjectName(QStringLiteral("mnuGameAbout"));
+    setCentralWidget(m_view);
+    m_view->setFocus();
+}
+
+void GameWindow::setClientSize(int width, int height)
+{
+    m_view->resizeImage(width, height);
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+void GameWindow::showCentred()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, (height() + 24) / 2));
+    }
+    show();
+    activateWindow();
+    m_view->setFocus();
+}
+
+void GameWindow::closeEvent(QCloseEvent *event)
+{
+    // The game ends itself once it is out of the event handling, after saving the score.
+    event->ignore();
+    if (onClose)
+        onClose();
+}
+
+} // namespace quorrax

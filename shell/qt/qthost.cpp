@@ -1,0 +1,271 @@
+#include "shell/qt/qthost.h"
+
+#include "dialogs/dialogs.h"
+#include "shell/frmmain.h"
+#include "shell/qt/glyphs.h"
+#include "shell/qt/keys.h"
+#include "shell/qt/pictures.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+
+#include <cerrno>
+#include <ctime>
+
+namespace quorrax {
+
+namespace {
+
+std::int64_t nowNs(clockid_t clock)
+{
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+constexpr std::int64_t nsPerMs = 1'000'000;
+// The event queue's timers may be late by a fraction of a millisecond; the last stretch
+// before a deadline is slept precisely instead.
+constexpr std::int64_t preciseStretchNs = 2 * nsPerMs;
+
+} // namespace
+
+QtHost::QtHost() : m_random(std::random_device{}())
+{
+    m_wakeUp.setSingleShot(true);
+    m_wakeUp.setTimerType(Qt::PreciseTimer);
+    m_window.onClose = [this] { requestClose(); };
+    m_window.onHelp = [this] {
+        if (m_form)
+            m_form->mnuGameHelp_Click();
+    };
+    m_window.onAbout = [this] {
+        if (m_form)
+            m_form->mnuGameAbout_Click();
+    };
+    m_window.view()->onKey = [this](int qtKey) {
+        if (m_form && !m_closeRequested)
+            m_form->Form_KeyDown(toVirtualKey(qtKey), 0);
+    };
+    m_window.view()->onInputMethodText = [this] {
+        if (m_form && !m_closeRequested)
+            m_form->Form_KeyDown(vk::Ime, 0);
+    };
+}
+
+QtHost::~QtHost() = default;
+
+void QtHost::bind(frmMain &form)
+{
+    m_form = &form;
+}
+
+void QtHost::requestClose()
+{
+    m_closeRequested = true;
+    // A dialog, message box or menu that is open holds the game inside its own loop;
+    // close it so that the game gets back to its own loop and can end.
+    while (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    if (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+}
+
+std::uint32_t QtHost::timeGetTime()
+{
+    return std::uint32_t(nowNs(CLOCK_MONOTONIC) / nsPerMs);
+}
+
+int QtHost::secondOfMinute()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_sec;
+}
+
+void QtHost::Randomize()
+{
+    m_random.seed(std::uint64_t(nowNs(CLOCK_REALTIME)));
+}
+
+double QtHost::Rnd()
+{
+    return double(m_random() >> 11) * 0x1.0p-53;
+}
+
+QRegion QtHost::takeChanges()
+{
+    const Surface &buffer = m_form->window;
+    if (buffer.generation() == m_shownGeneration)
+        return {};
+    m_shownGeneration = buffer.generation();
+    QImage &image = m_window.view()->image();
+    const int width = buffer.width();
+    const int height = buffer.height();
+    if (image.width() != width || image.height() != height)
+        m_window.view()->resizeImage(width, height);
+    if (m_shown.size() != std::size_t(width) * std::size_t(height))
+        m_shown.assign(std::size_t(width) * std::size_t(height), ~Color(0));
+
+    // Between two ticks only a few pixels change: hand the window system just those
+    // runs of each row, not the whole field.
+    QRegion changed;
+    for (int y = 0; y < height; ++y) {
+        const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
+        Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
+        auto *out = reinterpret_cast<std::uint32_t *>(image.scanLine(y));
+        int x = 0;
+        while (x < width) {
+            if (from[x] == shown[x]) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            int lastChange = x;
+            for (; x < width && x - lastChange < 16; ++x) {
+                if (from[x] != shown[x]) {
+                    lastChange = x;
+                    shown[x] = from[x];
+                    out[x] = from[x] | 0xFF000000u; // RGBX in memory: R, G, B, 255
+                }
+            }
+            changed += QRect(start, y, lastChange - start + 1, 1);
+        }
+    }
+    return changed;
+}
+
+void QtHost::DoEvents()
+{
+    const QRegion changed = takeChanges();
+    if (!changed.isEmpty())
+        m_window.view()->update(changed);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // An open menu holds the game, as a dialog does, until the player closes it.
+    while (QApplication::activePopupWidget() && !m_closeRequested)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        m_form->Form_Unload();
+    }
+}
+
+void QtHost::waitForEventsFor(std::int64_t ns)
+{
+    m_wakeUp.start(int(ns / nsPerMs));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_wakeUp.stop();
+}
+
+void QtHost::sleepUntil(std::int64_t monotonicNs)
+{
+    timespec until{};
+    until.tv_sec = time_t(monotonicNs / 1'000'000'000);
+    until.tv_nsec = long(monotonicNs % 1'000'000'000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+void QtHost::idleUntil(std::uint32_t tick)
+{
+    const std::int64_t now = nowNs(CLOCK_MONOTONIC);
+    const auto nowTick = std::uint32_t(now / nsPerMs);
+    const std::int32_t aheadMs = std::int32_t(tick - nowTick);
+    if (aheadMs <= 0)
+        return;
+    // The counter shows `tick` from this instant on.
+    const std::int64_t due = (now / nsPerMs + aheadMs) * nsPerMs;
+    if (due - now > preciseStretchNs)
+        waitForEventsFor(due - now - preciseStretchNs / 2);
+    else
+        sleepUntil(due);
+}
+
+void QtHost::idleUntilSecondChanges(int second)
+{
+    if (secondOfMinute() != second)
+        return;
+    const std::int64_t now = nowNs(CLOCK_REALTIME);
+    const std::int64_t left = 1'000'000'000 - now % 1'000'000'000;
+    if (left > preciseStretchNs)
+        waitForEventsFor(left - preciseStretchNs / 2);
+    else
+        sleepUntil(nowNs(CLOCK_MONOTONIC) + left);
+}
+
+void QtHost::idleUntilEvent()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+std::string QtHost::appPath()
+{
+    std::string path = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+Surface QtHost::picture(Picture which)
+{
+    return loadPicture(which);
+}
+
+void QtHost::setClientSize(int width, int height)
+{
+    m_window.setClientSize(width, height);
+}
+
+void QtHost::Show()
+{
+    m_window.showCentred();
+}
+
+void QtHost::Refresh()
+{
+    const QRegion changed = takeChanges();
+    if (!changed.isEmpty())
+        m_window.view()->repaint(changed);
+}
+
+int QtHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
+{
+    return printGlyphs(target, x, y, text, points, color);
+}
+
+void QtHost::MsgBox(std::string_view text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrax"),
+                    QString::fromUtf8(text.data(), qsizetype(text.size())), QMessageBox::Ok, &m_window);
+    box.exec();
+    afterModal();
+}
+
+void QtHost::showHelp()
+{
+    showHelpDialog(m_window.view());
+    afterModal();
+}
+
+void QtHost::showAbout()
+{
+    showAboutDialog(m_window.view(), programIcon());
+    afterModal();
+}
+
+void QtHost::afterModal()
+{
+    // The next key steers again.
+    m_window.activateWindow();
+    m_window.view()->setFocus();
+}
+
+void QtHost::End()
+{
+    throw ProgramEnd{};
+}
+
+} // namespace quorrax

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "shell/host.h"
+#include "shell/qt/gamewindow.h"
+
+#include <QTimer>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace quorrax {
+
+class frmMain;
+
+// The host on a real desktop: a Qt window, the monotonic clock, and Qt's event queue.
+class QtHost : public Host
+{
+public:
+    QtHost();
+    ~QtHost() override;
+
+    void bind(frmMain &form);
+    GameWindow &gameWindow() { return m_window; }
+    // Asks the game to end as the close box does: save, then end. Safe to call from any
+    // event handler; the game ends once it is back in its own loop.
+    void requestClose();
+
+    std::uint32_t timeGetTime() override;
+    int secondOfMinute() override;
+    void Randomize() override;
+    double Rnd() override;
+    void DoEvents() override;
+    void idleUntil(std::uint32_t tick) override;
+    void idleUntilSecondChanges(int second) override;
+    void idleUntilEvent() override;
+    std::string appPath() override;
+    Surface picture(Picture which) override;
+    void setClientSize(int width, int height) override;
+    void Show() override;
+    void Refresh() override;
+    int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) override;
+    void MsgBox(std::string_view text) override;
+    void showHelp() override;
+    void showAbout() override;
+    [[noreturn]] void End() override;
+
+private:
+    // Copies what changed in the back buffer since the last time to the view; returns the
+    // changed region, empty when nothing changed.
+    QRegion takeChanges();
+    void sleepUntil(std::int64_t monotonicNs);
+    void waitForEventsFor(std::int64_t ns);
+    void afterModal();
+
+    GameWindow m_window;
+    frmMain *m_form = nullptr;
+    QTimer m_wakeUp;
+    std::mt19937_64 m_random;
+    std::vector<Color> m_shown;
+    std::uint64_t m_shownGeneration = ~std::uint64_t(0);
+    bool m_closeRequested = false;
+};
+
+} // namespace quorrax
