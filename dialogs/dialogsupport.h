@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+namespace quorrax {
+
+// The window frame the dialogs are drawn for: a fixed 3-pixel border on every side and a
+// 23-pixel caption bar. Qt learns the real frame only after a window is on screen, and the
+// window manager may give it none at all, so the dialogs reckon with this one.
+constexpr int dialogBorderPixels = 3;
+constexpr int dialogCaptionPixels = 23;
+constexpr int dialogNonClientWidth = 2 * dialogBorderPixels;
+constexpr int dialogNonClientHeight = dialogCaptionPixels + 2 * dialogBorderPixels;
+
+// The dialogs' own text size: 9 points at 96 dots per inch.
+constexpr int dialogFontPixels = 12;
+
+// A proportional Japanese Gothic face, or an empty name when the system has no face that
+// can draw Japanese at all.
+QString japaneseGothicFamily();
+// That face at a size in pixels, so a point is 96/72 pixels whatever the screen.
+QFont japaneseGothicFont(int pixelSize);
+
+// A window of fixed client size with a close box but no minimise or maximise button.
+void makeFixedDialog(QDialog &dialog, int clientWidth, int clientHeight);
+// Puts a window whose frame is `outerWidth` × `outerHeight` pixels in the middle of the
+// screen its parent is on.
+void centreOnScreen(QWidget &window, int outerWidth, int outerHeight);
+// Once a dialog is gone, the game's window has to take the keys again at once.
+void giveFocusBack(QWidget *parent);
+
+} // namespace quorrax
