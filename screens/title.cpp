@@ -49,7 +49,9 @@ void frmMain::Tstartup()
         }
         WaitUntil(tickPlus(module1.TickStart, 10));
         DoEvents();
-    } while (Working != screen::ModeSelect);
+        // Two Returns handled in one yield leave the title with the mode already chosen:
+        // the title ends on any state but its own, or it would wait for ever.
+    } while (Working == screen::Title);
 }
 
 } // namespace quorrax

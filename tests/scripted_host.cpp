@@ -49,8 +49,12 @@ void ScriptedHost::DoEvents()
 {
     ++yields;
     // Events are delivered in the order they were scripted; one that is not due yet
-    // holds back those behind it.
-    while (!m_events.empty() && due(m_events.front())) {
+    // holds back those behind it. Conditions are judged on the game as the yield finds
+    // it, so a key meant for the next screen waits for that screen's first yield.
+    std::size_t count = 0;
+    while (count < m_events.size() && due(m_events[count]))
+        ++count;
+    for (; count > 0; --count) {
         const Event event = m_events.front();
         m_events.pop_front();
         switch (event.kind) {
@@ -121,6 +125,8 @@ void ScriptedHost::Refresh()
 
 int ScriptedHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
+    if (recordPrints)
+        prints.push_back({std::string(text), x, y, points, color, m_now});
     if (!drawText)
         return pointsToPixels(points);
     return printGlyphs(target, x, y, text, points, color);

@@ -59,6 +59,21 @@ public:
     // Called on every Refresh, with the game as it stands.
     std::function<void(frmMain &)> onRefresh;
 
+    // Every text printed, with where and how.
+    struct Printed {
+        std::string text;
+        int x = 0;
+        int y = 0;
+        double points = 0;
+        Color color = 0;
+        std::uint32_t at = 0;
+    };
+    bool recordPrints = true;
+    std::vector<Printed> prints;
+
+    // Sets the time of day, in milliseconds since midnight, for the countdown.
+    void setTimeOfDay(std::uint64_t ms) { m_wallMs = ms - m_elapsed; }
+
     // What happened.
     std::uint64_t yields = 0;
     std::uint64_t refreshes = 0;
