@@ -17,7 +17,10 @@ constexpr int margin = 8; // room for glyphs that reach left of their pen positi
 
 QFont windowFont(int pixelSize)
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    // A proportional Gothic, as narrow as the layout of the screens expects: the title
+    // prompt at (260, 260) has 160 pixels to the window's edge.
+    QFont font;
+    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(pixelSize);
     // Hard-edged glyphs: an anti-aliased fringe would stay visible as a dim halo where
     // the title prompt is overprinted in black.
