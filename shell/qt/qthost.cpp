@@ -147,6 +147,13 @@ void QtHost::DoEvents()
     // An open menu holds the game, as a dialog does, until the player closes it.
     while (QApplication::activePopupWidget() && !m_closeRequested)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    endIfClosing();
+}
+
+void QtHost::endIfClosing()
+{
+    // The close runs in the game's own flow, never inside a Qt event handler, and before
+    // the running loop can draw anything more.
     if (m_closeRequested) {
         m_closeRequested = false;
         m_form->Form_Unload();
@@ -158,6 +165,7 @@ void QtHost::waitForEventsFor(std::int64_t ns)
     m_wakeUp.start(int(ns / nsPerMs));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     m_wakeUp.stop();
+    endIfClosing();
 }
 
 void QtHost::sleepUntil(std::int64_t monotonicNs)
@@ -199,6 +207,7 @@ void QtHost::idleUntilSecondChanges(int second)
 void QtHost::idleUntilEvent()
 {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    endIfClosing();
 }
 
 std::string QtHost::appPath()

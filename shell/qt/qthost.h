@@ -52,6 +52,7 @@ private:
     void sleepUntil(std::int64_t monotonicNs);
     void waitForEventsFor(std::int64_t ns);
     void afterModal();
+    void endIfClosing();
 
     GameWindow m_window;
     frmMain *m_form = nullptr;
