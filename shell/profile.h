@@ -16,7 +16,21 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // The private-profile write of one value. Replaces the key's line, or adds the key (and
 // the section) where it is missing; every other byte of the file stays as it was.
 // Returns false when the file could not be written; the old file is then untouched.
+// Lines it adds end the way the file's first line does, CR LF in a new file. The save
+// goes through a temporary file and a rename, so the file is always wholly old or wholly
+// new; a symbolic link stays a link and the file it leads to is replaced.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string &path);
+
+namespace testing {
+
+// The steps of a save at which a test can make it fail the way a full disk or a failing
+// device would. DuringWrite fails once `bytes` bytes of the new file have been written.
+enum class SaveStep { None, AfterTempCreated, DuringWrite, BeforeFsync, BeforeRename, BeforeDirSync };
+
+// Makes every following save fail at `step` until it is called again with SaveStep::None.
+void setSaveFault(SaveStep step, std::size_t bytes = 0);
+
+} // namespace testing
 
 } // namespace quorrax
