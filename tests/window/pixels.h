@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRgb>
+
+#include <functional>
+#include <string>
+
+namespace quorrax::window {
+
+constexpr int fieldWidth = 420;
+constexpr int fieldHeight = 300;
+
+constexpr QRgb black = 0xff000000;
+constexpr QRgb red = 0xffff0000;
+constexpr QRgb blue = 0xff0000ff;
+constexpr QRgb yellow = 0xffffff00;
+constexpr QRgb green = 0xff00ff00;
+
+// One screenshot: the whole screen as the player sees it, and the game's client area cut
+// out of it. Every check reads the client area in the game's own coordinates.
+struct Shot {
+    QImage screen;
+    QImage client;
+
+    QRgb at(int x, int y) const { return client.pixel(x, y); }
+};
+
+// The outcome of one check on one shot: whether it held, and what was seen.
+struct Verdict {
+    bool ok = false;
+    std::string seen;
+};
+
+using Check = std::function<Verdict(const Shot &)>;
+
+std::string describe(QRgb colour);
+std::string describe(const QRect &rect);
+
+// A loaded picture from the game's assets folder, or a null image.
+QImage asset(const char *name);
+
+int countColour(const QImage &image, const QRect &area, QRgb colour);
+int countNonBlack(const QImage &image, const QRect &area);
+
+// `area` of `picture` shows with its top-left corner at `at`, pixel for pixel.
+Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, const QRect &area);
+
+// The non-black pixels of a sprite drawn with its mask show at `at`. Pixels painted over
+// by the game's green text afterwards are allowed, as long as most of the sprite shows.
+// `exactPixels`, if given, receives how many sprite pixels matched exactly.
+Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels = nullptr);
+
+// A solid square head of `size` pixels at `corner`, with a black ring round it, so that the
+// size is checked too. A countdown digit may be printed over it: green pixels are allowed,
+// as long as at least half of the square shows its own colour.
+Verdict showsHead(const QImage &client, QPoint corner, int size, QRgb colour);
+
+// At least `least` pixels of `colour` in `area`.
+Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least);
+
+Verdict sameArea(const QImage &a, const QImage &b, const QRect &area);
+
+Verdict allOf(std::initializer_list<Verdict> verdicts);
+
+} // namespace quorrax::window

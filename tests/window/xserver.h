@@ -1,0 +1,39 @@
+#pragma once
+
+#include "process.h"
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quorrax::window {
+
+// An X server of the test's own, on the first free display number, with a screen of
+// 1024 x 768 pixels at 24 bits, so that every colour reads back exactly as drawn.
+class VirtualScreen
+{
+public:
+    VirtualScreen();
+
+    ::testing::AssertionResult start();
+    // A window manager on top, for the checks that must also hold on a desktop.
+    ::testing::AssertionResult startWindowManager();
+
+    QString display() const { return m_display; }
+    // The environment of every program that talks to this server.
+    const QProcessEnvironment &environment() const { return m_environment; }
+    // A folder of this test's own for logs and scratch files; removed with the server.
+    QString scratch(const QString &name) const;
+
+private:
+    QTemporaryDir m_scratch;
+    QString m_display;
+    QProcessEnvironment m_environment;
+    // Declared last so that they are stopped first.
+    ChildProcess m_server;
+    ChildProcess m_windowManager;
+};
+
+} // namespace quorrax::window
