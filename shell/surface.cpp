@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace quorrax {
 
@@ -103,7 +104,11 @@ void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, st
         Color *to = dst.bits() + std::size_t(y + row) * std::size_t(dst.width()) + std::size_t(x);
         switch (rop) {
         case Rop::SrcCopy:
-            std::copy_n(from, width, to);
+            // A whole-field copy meets mostly rows that already hold what it brings: only
+            // the heads and the newest segments differ from one copy to the next. Reading
+            // such a row leaves it clean, where writing it again would not.
+            if (std::memcmp(to, from, std::size_t(width) * sizeof(Color)) != 0)
+                std::memmove(to, from, std::size_t(width) * sizeof(Color));
             break;
         case Rop::SrcAnd:
             for (std::int64_t i = 0; i < width; ++i)
