@@ -1,13 +1,19 @@
 #include "shell/qt/glyphs.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
-#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace quorrax {
 
@@ -29,36 +35,102 @@ QFont windowFont(int pixelSize)
     return font;
 }
 
+// A stretch of glyph pixels along one row, relative to the text's top-left corner.
+struct GlyphRun {
+    int dy;
+    int dx;
+    int length;
+};
+
+// A printed text: its glyph pixels as runs, and the line height of its font.
 struct GlyphMask {
-    QImage image; // white glyph pixels on black
+    std::vector<GlyphRun> runs;
     int lineHeight = 0;
 };
 
-// The same few texts are printed again and again (the prompt every pass, the score
-// every tick), so their masks are kept.
-const GlyphMask &glyphMask(const QString &text, int pixelSize)
-{
-    static QHash<QString, GlyphMask> cache;
-    const QString key = QString::number(pixelSize) + QLatin1Char('\x1f') + text;
-    if (const auto it = cache.constFind(key); it != cache.constEnd())
-        return *it;
-    if (cache.size() > 512)
-        cache.clear();
+// The window's font at one pixel size, resolved once.
+struct Face {
+    explicit Face(int pixelSize) : font(windowFont(pixelSize)), metrics(font) {}
+    QFont font;
+    QFontMetrics metrics;
+};
 
-    const QFont font = windowFont(pixelSize);
-    const QFontMetrics metrics(font);
-    GlyphMask mask;
-    mask.lineHeight = metrics.height();
-    const int width = metrics.horizontalAdvance(text) + 2 * margin;
-    mask.image = QImage(std::max(width, 1), mask.lineHeight + margin, QImage::Format_RGB32);
-    mask.image.fill(Qt::black);
-    QPainter painter(&mask.image);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(margin, metrics.ascent(), text);
-    painter.end();
-    return *cache.insert(key, mask);
+// The same few texts are printed again and again (the prompt every pass, the digits of
+// the countdown), and the score every tick with a new number: both the fonts and the
+// masks of the texts are kept, so that a known text costs no more than its pixels.
+class GlyphCache
+{
+public:
+    const GlyphMask &mask(std::string_view text, int pixelSize)
+    {
+        m_key.assign(std::to_string(pixelSize));
+        m_key += '\x1f';
+        m_key.append(text);
+        if (const auto it = m_masks.find(m_key); it != m_masks.end())
+            return it->second;
+        if (m_masks.size() > 512)
+            m_masks.clear();
+        return m_masks.emplace(m_key, render(QString::fromUtf8(text.data(), qsizetype(text.size())), face(pixelSize)))
+            .first->second;
+    }
+
+private:
+    const Face &face(int pixelSize)
+    {
+        auto &slot = m_faces[pixelSize];
+        if (!slot)
+            slot = std::make_unique<Face>(pixelSize);
+        return *slot;
+    }
+
+    static GlyphMask render(const QString &text, const Face &face)
+    {
+        GlyphMask mask;
+        mask.lineHeight = face.metrics.height();
+        const int width = face.metrics.horizontalAdvance(text) + 2 * margin;
+        QImage image(std::max(width, 1), mask.lineHeight + margin, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(face.font);
+        painter.setPen(Qt::white);
+        painter.drawText(margin, face.metrics.ascent(), text);
+        painter.end();
+
+        for (int row = 0; row < image.height(); ++row) {
+            const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(row));
+            for (int col = 0; col < image.width();) {
+                if (qGreen(line[col]) < 128) {
+                    ++col;
+                    continue;
+                }
+                const int start = col;
+                while (col < image.width() && qGreen(line[col]) >= 128)
+                    ++col;
+                mask.runs.push_back({row, start - margin, col - start});
+            }
+        }
+        return mask;
+    }
+
+    std::string m_key;
+    std::unordered_map<int, std::unique_ptr<Face>> m_faces;
+    std::unordered_map<std::string, GlyphMask> m_masks;
+};
+
+// Fonts belong to the application: the cache goes when the application does.
+GlyphCache *glyphCache = nullptr;
+
+GlyphCache &theGlyphCache()
+{
+    if (!glyphCache) {
+        glyphCache = new GlyphCache;
+        qAddPostRoutine([] {
+            delete glyphCache;
+            glyphCache = nullptr;
+        });
+    }
+    return *glyphCache;
 }
 
 } // namespace
@@ -70,23 +142,19 @@ int pointsToPixels(double points)
 
 int printGlyphs(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
-    const GlyphMask &mask =
-        glyphMask(QString::fromUtf8(text.data(), qsizetype(text.size())), pointsToPixels(points));
-    const QImage &image = mask.image;
+    const GlyphMask &mask = theGlyphCache().mask(text, pointsToPixels(points));
     bool drawn = false;
-    for (int row = 0; row < image.height(); ++row) {
-        const int ty = y + row;
+    for (const GlyphRun &run : mask.runs) {
+        const std::int64_t ty = std::int64_t(y) + run.dy;
         if (ty < 0 || ty >= target.height())
             continue;
-        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(row));
+        const std::int64_t from = std::max<std::int64_t>(std::int64_t(x) + run.dx, 0);
+        const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + run.dx + run.length, target.width());
+        if (from >= to)
+            continue;
         Color *out = target.bits() + std::size_t(ty) * std::size_t(target.width());
-        for (int col = 0; col < image.width(); ++col) {
-            const int tx = x + col - margin;
-            if (tx < 0 || tx >= target.width() || qGreen(line[col]) < 128)
-                continue;
-            out[tx] = color;
-            drawn = true;
-        }
+        std::fill(out + from, out + to, color);
+        drawn = true;
     }
     if (drawn)
         target.touch();
