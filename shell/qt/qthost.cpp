@@ -10,9 +10,14 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 namespace quorrax {
 
@@ -26,9 +31,43 @@ std::int64_t nowNs(clockid_t clock)
 }
 
 constexpr std::int64_t nsPerMs = 1'000'000;
-// The event queue's timers may be late by a fraction of a millisecond; the last stretch
-// before a deadline is slept precisely instead.
+// The event queue's timers may be late by a fraction of a millisecond; where there is no
+// alarm clock (below), the last stretch before a deadline is slept precisely instead.
 constexpr std::int64_t preciseStretchNs = 2 * nsPerMs;
+
+// The alarm clock of the waits: a timer of the kernel that the event loop watches like any
+// other source of events, so a wait sleeps until the first event or until the nanosecond
+// it is due, and wakes once. It lives as a child of `owner` and goes with it.
+QSocketNotifier *wakeUpAlarm(QObject &owner)
+{
+    if (auto *alarm = owner.findChild<QSocketNotifier *>(QString(), Qt::FindDirectChildrenOnly))
+        return alarm->isValid() ? alarm : nullptr;
+    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd < 0) {
+        // No timer of the kernel: the waits fall back on the event queue's own timers,
+        // and an empty notifier remembers not to ask again.
+        new QSocketNotifier(QSocketNotifier::Read, &owner);
+        return nullptr;
+    }
+    auto *alarm = new QSocketNotifier(fd, QSocketNotifier::Read, &owner);
+    QObject::connect(alarm, &QSocketNotifier::activated, alarm, [fd] {
+        std::uint64_t expirations = 0;
+        while (read(fd, &expirations, sizeof expirations) > 0) {
+        }
+    });
+    QObject::connect(alarm, &QObject::destroyed, [fd] { close(fd); });
+    return alarm;
+}
+
+// Sets the alarm to ring at a monotonic instant; 0 switches it off and forgets a ring
+// that nobody heard.
+void setAlarm(QSocketNotifier &alarm, std::int64_t monotonicNs)
+{
+    itimerspec when{};
+    when.it_value.tv_sec = time_t(monotonicNs / 1'000'000'000);
+    when.it_value.tv_nsec = long(monotonicNs % 1'000'000'000);
+    timerfd_settime(int(alarm.socket()), TFD_TIMER_ABSTIME, &when, nullptr);
+}
 
 } // namespace
 
@@ -111,12 +150,18 @@ QRegion QtHost::takeChanges()
         m_shown.assign(std::size_t(width) * std::size_t(height), ~Color(0));
 
     // Between two ticks only a few pixels change: hand the window system just those
-    // runs of each row, not the whole field.
+    // runs of each row, not the whole field. Rows without a change, nearly all of them,
+    // are passed over at the speed of memory.
+    const std::size_t rowBytes = std::size_t(width) * sizeof(Color);
+    uchar *const bits = image.bits(); // one detach check for the whole frame, not one per row
+    const qsizetype stride = image.bytesPerLine();
     QRegion changed;
     for (int y = 0; y < height; ++y) {
         const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
         Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
-        auto *out = reinterpret_cast<std::uint32_t *>(image.scanLine(y));
+        if (std::memcmp(from, shown, rowBytes) == 0)
+            continue;
+        auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
         int x = 0;
         while (x < width) {
             if (from[x] == shown[x]) {
@@ -162,9 +207,16 @@ void QtHost::endIfClosing()
 
 void QtHost::waitForEventsFor(std::int64_t ns)
 {
-    m_wakeUp.start(int(ns / nsPerMs));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    m_wakeUp.stop();
+    if (QSocketNotifier *alarm = wakeUpAlarm(m_wakeUp)) {
+        // One sleep that ends at the first event or at the nanosecond the wait is due.
+        setAlarm(*alarm, nowNs(CLOCK_MONOTONIC) + ns);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        setAlarm(*alarm, 0);
+    } else {
+        m_wakeUp.start(int(ns / nsPerMs));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        m_wakeUp.stop();
+    }
     endIfClosing();
 }
 
@@ -186,7 +238,9 @@ void QtHost::idleUntil(std::uint32_t tick)
         return;
     // The counter shows `tick` from this instant on.
     const std::int64_t due = (now / nsPerMs + aheadMs) * nsPerMs;
-    if (due - now > preciseStretchNs)
+    if (wakeUpAlarm(m_wakeUp))
+        waitForEventsFor(due - now);
+    else if (due - now > preciseStretchNs)
         waitForEventsFor(due - now - preciseStretchNs / 2);
     else
         sleepUntil(due);
@@ -198,7 +252,9 @@ void QtHost::idleUntilSecondChanges(int second)
         return;
     const std::int64_t now = nowNs(CLOCK_REALTIME);
     const std::int64_t left = 1'000'000'000 - now % 1'000'000'000;
-    if (left > preciseStretchNs)
+    if (wakeUpAlarm(m_wakeUp))
+        waitForEventsFor(left);
+    else if (left > preciseStretchNs)
         waitForEventsFor(left - preciseStretchNs / 2);
     else
         sleepUntil(nowNs(CLOCK_MONOTONIC) + left);
