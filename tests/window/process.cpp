@@ -63,6 +63,14 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
     return m_process.waitForStarted(10'000);
 }
 
+bool ChildProcess::running()
+{
+    // Without an event loop QProcess learns of the program's end only inside a wait.
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.waitForFinished(0);
+    return m_process.state() != QProcess::NotRunning;
+}
+
 bool ChildProcess::waitForExit(int timeoutMs)
 {
     if (m_process.state() == QProcess::NotRunning)

@@ -37,8 +37,7 @@ public:
     // nobody reads; with `keepOutput` its standard output stays readable through process().
     bool start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
                const QString &logFile, bool keepOutput = false, const QString &workingDirectory = {});
-    bool running() const { return m_process.state() != QProcess::NotRunning; }
-    qint64 pid() const { return m_process.processId(); }
+    bool running();
 
     // Waits for the program to end by itself. False if it is still running after `timeoutMs`.
     bool waitForExit(int timeoutMs);
