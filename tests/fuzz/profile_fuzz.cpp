@@ -4,7 +4,8 @@
 // Built by hand, outside the test executable, from the repository root:
 //   clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
 //       -fno-sanitize-recover=all -I. tests/fuzz/profile_fuzz.cpp \
-//       shell/profile.cpp shell/convert.cpp -o /tmp/profile_fuzz
+//       shell/profile.cpp shell/profilescan.cpp shell/textfile.cpp \
+//       shell/atomicsave.cpp shell/convert.cpp -o /tmp/profile_fuzz
 // Run with a work corpus first and the saved regression corpus second, so that new
 // finds go to the work corpus:
 //   mkdir -p /tmp/profile_fuzz_work
