@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 namespace quorrax::window {
 
 namespace {
@@ -59,6 +63,9 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
     if (!workingDirectory.isEmpty())
         m_process.setWorkingDirectory(workingDirectory);
     m_process.setStandardInputFile(QProcess::nullDevice());
+    // A test killed from outside (by a timeout, say) cannot clean up after itself: its
+    // programs end with it instead of living on.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(program, arguments);
     return m_process.waitForStarted(10'000);
 }
