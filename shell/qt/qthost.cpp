@@ -190,8 +190,13 @@ void QtHost::DoEvents()
         m_window.view()->update(changed);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // An open menu holds the game, as a dialog does, until the player closes it.
-    while (QApplication::activePopupWidget() && !m_closeRequested)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (QApplication::activePopupWidget()) {
+        while (QApplication::activePopupWidget() && !m_closeRequested)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // A menu closed with Escape leaves the keyboard on the menu bar, where the next
+        // key would open the menu again or go nowhere; the game takes it back to steer.
+        m_window.view()->setFocus();
+    }
     endIfClosing();
 }
 
