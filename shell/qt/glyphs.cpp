@@ -50,9 +50,14 @@ struct GlyphMask {
 
 // The window's font at one pixel size, resolved once.
 struct Face {
-    explicit Face(int pixelSize) : font(windowFont(pixelSize)), metrics(font) {}
+    explicit Face(int pixelSize)
+        : font(windowFont(pixelSize)), metrics(font), ascent(metrics.ascent()), lineHeight(metrics.height())
+    {
+    }
     QFont font;
     QFontMetrics metrics;
+    int ascent;
+    int lineHeight;
 };
 
 // The same few texts are printed again and again (the prompt every pass, the digits of
@@ -63,18 +68,50 @@ class GlyphCache
 public:
     const GlyphMask &mask(std::string_view text, int pixelSize)
     {
-        m_key.assign(std::to_string(pixelSize));
-        m_key += '\x1f';
-        m_key.append(text);
+        setKey(text, pixelSize);
         if (const auto it = m_masks.find(m_key); it != m_masks.end())
             return it->second;
-        if (m_masks.size() > 512)
+        if (m_masks.size() > maxMasks - lookAhead)
             m_masks.clear();
-        return m_masks.emplace(m_key, render(QString::fromUtf8(text.data(), qsizetype(text.size())), face(pixelSize)))
-            .first->second;
+        const Face &f = face(pixelSize);
+        const GlyphMask &mask = m_masks.emplace(m_key, render(QString::fromUtf8(text.data(), qsizetype(text.size())), f))
+                                    .first->second;
+        renderFollowing(text, pixelSize, f);
+        return mask;
     }
 
 private:
+    static constexpr std::size_t maxMasks = 512;
+    static constexpr int lookAhead = 15;
+
+    void setKey(std::string_view text, int pixelSize)
+    {
+        m_key.assign(std::to_string(pixelSize));
+        m_key += '\x1f';
+        m_key.append(text);
+    }
+
+    // The score goes up by one a tick, so a text that ends in a number is likely to be
+    // printed next with the number after it. Laying out the next few while the font
+    // machinery is warm costs a fraction of laying out each one cold, tick after tick.
+    void renderFollowing(std::string_view text, int pixelSize, const Face &f)
+    {
+        std::size_t start = text.size();
+        while (start > 0 && text[start - 1] >= '0' && text[start - 1] <= '9')
+            --start;
+        const std::string_view digits = text.substr(start);
+        if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits.front() == '0'))
+            return;
+        const std::uint64_t number = std::stoull(std::string(digits));
+        const std::string prefix(text.substr(0, start));
+        for (int k = 1; k <= lookAhead; ++k) {
+            const std::string next = prefix + std::to_string(number + std::uint64_t(k));
+            setKey(next, pixelSize);
+            if (m_masks.find(m_key) == m_masks.end())
+                m_masks.emplace(m_key, render(QString::fromStdString(next), f));
+        }
+    }
+
     const Face &face(int pixelSize)
     {
         auto &slot = m_faces[pixelSize];
@@ -86,26 +123,28 @@ private:
     static GlyphMask render(const QString &text, const Face &face)
     {
         GlyphMask mask;
-        mask.lineHeight = face.metrics.height();
-        const int width = face.metrics.horizontalAdvance(text) + 2 * margin;
-        QImage image(std::max(width, 1), mask.lineHeight + margin, QImage::Format_RGB32);
+        mask.lineHeight = face.lineHeight;
+        const int width = std::max(face.metrics.horizontalAdvance(text) + 2 * margin, 1);
+        const int height = mask.lineHeight + margin;
+        QImage image(width, height, QImage::Format_RGB32);
         image.fill(Qt::black);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         painter.setFont(face.font);
         painter.setPen(Qt::white);
-        painter.drawText(margin, face.metrics.ascent(), text);
+        painter.drawText(margin, face.ascent, text);
         painter.end();
 
-        for (int row = 0; row < image.height(); ++row) {
+        mask.runs.reserve(std::size_t(height) * 4);
+        for (int row = 0; row < height; ++row) {
             const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(row));
-            for (int col = 0; col < image.width();) {
+            for (int col = 0; col < width;) {
                 if (qGreen(line[col]) < 128) {
                     ++col;
                     continue;
                 }
                 const int start = col;
-                while (col < image.width() && qGreen(line[col]) >= 128)
+                while (col < width && qGreen(line[col]) >= 128)
                     ++col;
                 mask.runs.push_back({row, start - margin, col - start});
             }
