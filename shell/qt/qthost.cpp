@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -51,9 +52,9 @@ QSocketNotifier *wakeUpAlarm(QObject &owner)
     }
     auto *alarm = new QSocketNotifier(fd, QSocketNotifier::Read, &owner);
     QObject::connect(alarm, &QSocketNotifier::activated, alarm, [fd] {
-        std::uint64_t expirations = 0;
-        while (read(fd, &expirations, sizeof expirations) > 0) {
-        }
+        // One read takes every ring so far.
+        std::uint64_t rings = 0;
+        [[maybe_unused]] const ssize_t taken = read(fd, &rings, sizeof rings);
     });
     QObject::connect(alarm, &QObject::destroyed, [fd] { close(fd); });
     return alarm;
@@ -151,35 +152,57 @@ QRegion QtHost::takeChanges()
 
     // Between two ticks only a few pixels change: hand the window system just those
     // runs of each row, not the whole field. Rows without a change, nearly all of them,
-    // are passed over at the speed of memory.
+    // are passed over at the speed of memory. Runs of neighbouring rows that overlap are
+    // joined, so that a head or a line of text goes out as one rectangle, not one a row.
     const std::size_t rowBytes = std::size_t(width) * sizeof(Color);
     uchar *const bits = image.bits(); // one detach check for the whole frame, not one per row
     const qsizetype stride = image.bytesPerLine();
-    QRegion changed;
+    std::vector<QRect> open; // rectangles that reach down to the row before
+    std::vector<QRect> done;
     for (int y = 0; y < height; ++y) {
         const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
         Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
-        if (std::memcmp(from, shown, rowBytes) == 0)
-            continue;
-        auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
-        int x = 0;
-        while (x < width) {
-            if (from[x] == shown[x]) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            int lastChange = x;
-            for (; x < width && x - lastChange < 16; ++x) {
-                if (from[x] != shown[x]) {
-                    lastChange = x;
-                    shown[x] = from[x];
-                    out[x] = from[x] | 0xFF000000u; // RGBX in memory: R, G, B, 255
+        if (std::memcmp(from, shown, rowBytes) != 0) {
+            auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
+            int x = 0;
+            while (x < width) {
+                if (from[x] == shown[x]) {
+                    ++x;
+                    continue;
                 }
+                const int start = x;
+                int lastChange = x;
+                for (; x < width && x - lastChange < 16; ++x) {
+                    if (from[x] != shown[x]) {
+                        lastChange = x;
+                        shown[x] = from[x];
+                        out[x] = from[x] | 0xFF000000u; // RGBX in memory: R, G, B, 255
+                    }
+                }
+                const QRect run(start, y, lastChange - start + 1, 1);
+                const auto above = std::find_if(open.begin(), open.end(), [&run](const QRect &r) {
+                    return r.left() <= run.right() + 1 && r.right() >= run.left() - 1;
+                });
+                if (above != open.end())
+                    *above = above->united(run);
+                else
+                    open.push_back(run);
             }
-            changed += QRect(start, y, lastChange - start + 1, 1);
+        }
+        // Whatever did not reach this row is finished.
+        for (auto it = open.begin(); it != open.end();) {
+            if (it->bottom() < y) {
+                done.push_back(*it);
+                it = open.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
+    done.insert(done.end(), open.begin(), open.end());
+    QRegion changed;
+    for (const QRect &rect : done)
+        changed += rect;
     return changed;
 }
 
