@@ -1,0 +1,321 @@
+#include "bench/pacing_host.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace quorrax::bench {
+
+namespace {
+
+// The keys of the two players, by direction code: up, right, down, left.
+constexpr int redKeys[4] = {Qt::Key_W, Qt::Key_S, Qt::Key_Z, Qt::Key_A};
+constexpr int blueKeys[4] = {Qt::Key_I, Qt::Key_K, Qt::Key_M, Qt::Key_J};
+
+// Sees the view's paint events go by.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(PacingHost &host) : m_host(host) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_host.viewPainted();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    PacingHost &m_host;
+};
+
+// How many pixels a head can still go straight on in direction `muki` before its crash
+// test would meet a trail. The field wraps round, as the heads do.
+int freeRun(const Surface &field, Long x, Long y, Integer muki, int farthest)
+{
+    constexpr int lookAhead = 3;
+    const int dx = muki == muki::Right ? 1 : muki == muki::Left ? -1 : 0;
+    const int dy = muki == muki::Down ? 1 : muki == muki::Up ? -1 : 0;
+    const int w = field.width();
+    const int h = field.height();
+    for (int k = lookAhead + 1; k < farthest; ++k) {
+        const int px = ((int(x) + k * dx) % w + w) % w;
+        const int py = ((int(y) + k * dy) % h + h) % h;
+        if (field.pixel(px, py) != black)
+            return k - lookAhead - 1;
+    }
+    return farthest - lookAhead - 1;
+}
+
+} // namespace
+
+PacingHost::PacingHost(std::string folder, Plan ours, Plan design, std::int64_t timeLimitNs)
+    : m_folder(std::move(folder)), m_ours(ours), m_design(design), m_startNs(monotonicNs()),
+      m_timeLimitNs(timeLimitNs)
+{
+}
+
+PacingHost::~PacingHost()
+{
+    if (m_paintWatch)
+        gameWindow().view()->removeEventFilter(m_paintWatch.get());
+}
+
+void PacingHost::attach(frmMain &form)
+{
+    bind(form);
+    m_form = &form;
+    m_paintWatch = std::make_unique<PaintWatch>(*this);
+    gameWindow().view()->installEventFilter(m_paintWatch.get());
+}
+
+std::uint32_t PacingHost::timeGetTime()
+{
+    // The same counter as the real host's, with the instant of each reading kept.
+    const std::int64_t ns = monotonicNs();
+    const auto value = std::uint32_t(ns / 1'000'000);
+    m_recorder.counterRead(value, ns);
+    return value;
+}
+
+void PacingHost::DoEvents()
+{
+    look();
+    QtHost::DoEvents();
+    noteFirstFrame();
+    look();
+    checkShownFrame();
+}
+
+void PacingHost::Refresh()
+{
+    QtHost::Refresh();
+    noteFirstFrame();
+    look();
+    checkShownFrame();
+}
+
+// Right after the host has shown the back buffer, the window system must show exactly
+// its pixels: the changed-region bookkeeping may save work, never change the picture.
+void PacingHost::checkShownFrame()
+{
+    if (!m_checkPending || m_closing || !m_form)
+        return;
+    m_checkPending = false;
+    const std::int64_t cpuStart = processCpuNs();
+    const std::int64_t wallStart = monotonicNs();
+    GameView *view = gameWindow().view();
+    const Surface &buffer = m_form->window;
+    const QPoint origin = view->mapTo(&gameWindow(), QPoint(0, 0));
+    QScreen *screen = gameWindow().screen();
+    if (screen && buffer.width() > 0) {
+        const QImage shot = screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(),
+                                               buffer.height())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
+        std::int64_t differing = 0;
+        for (int y = 0; y < buffer.height(); ++y) {
+            for (int x = 0; x < buffer.width(); ++x) {
+                const Color c = buffer.pixel(x, y);
+                const QRgb expected = qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+                const bool inside = x < shot.width() && y < shot.height();
+                differing += !inside || (shot.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF) ? 1 : 0;
+            }
+        }
+        ++m_framesChecked;
+        m_pixelsDiffering += differing;
+    }
+    m_recorder.leaveOut(processCpuNs() - cpuStart, monotonicNs() - wallStart);
+}
+
+// The original design's waits: nothing but polling, so each loop spins on DoEvents.
+void PacingHost::idleUntil(std::uint32_t tick)
+{
+    if (!m_busy)
+        QtHost::idleUntil(tick);
+}
+
+void PacingHost::idleUntilSecondChanges(int second)
+{
+    if (!m_busy)
+        QtHost::idleUntilSecondChanges(second);
+}
+
+void PacingHost::idleUntilEvent()
+{
+    if (!m_busy)
+        QtHost::idleUntilEvent();
+}
+
+std::string PacingHost::appPath()
+{
+    return m_folder;
+}
+
+void PacingHost::viewPainted()
+{
+    // A title frame painted into a window that is mapped and exposed is on screen once the
+    // paint has been flushed, which happens before the event loop returns.
+    const QWindow *window = gameWindow().windowHandle();
+    if (m_form && m_form->Working == screen::Title && window && window->isExposed())
+        m_titlePainted = true;
+}
+
+void PacingHost::noteFirstFrame()
+{
+    if (m_titlePainted && m_firstFrameNs == 0)
+        m_firstFrameNs = monotonicNs();
+}
+
+std::string PacingHost::screenName() const
+{
+    switch (m_form->Working) {
+    case screen::Title:
+        return "title";
+    case screen::ModeSelect:
+        return "mode";
+    case screen::Countdown:
+        return "countdown";
+    case screen::Match:
+        return m_form->GMode != vbFalse ? "match Single" : "match Battle";
+    case screen::MatchOver:
+        return "result";
+    default:
+        return "other";
+    }
+}
+
+void PacingHost::look()
+{
+    if (!m_form || m_closing)
+        return;
+    if (monotonicNs() - m_startNs > m_timeLimitNs) {
+        m_timedOut = true;
+        m_closing = true;
+        m_recorder.finish();
+        requestClose();
+        return;
+    }
+    const std::string name = screenName();
+    const bool timed = m_form->Working == screen::Title || m_form->Working == screen::Match;
+    switch (m_recorder.observe(name, m_form->module1.TickStart, timed)) {
+    case Recorder::Seen::NewScreen:
+        m_checkPending = true;
+        enterScreen(name);
+        if (m_recorder.passesInVisit() == 1 && m_form->Working == screen::Match)
+            matchTick();
+        break;
+    case Recorder::Seen::NewPass:
+        if (m_form->Working == screen::Match)
+            matchTick();
+        break;
+    case Recorder::Seen::Nothing:
+        break;
+    }
+}
+
+void PacingHost::enterScreen(const std::string &name)
+{
+    if (name == "title") {
+        const bool phaseDone = m_singleDone >= plan().singleTicks && m_battleDone >= plan().battleTicks;
+        if (phaseDone && m_busy) {
+            m_closing = true;
+            m_recorder.finish();
+            requestClose();
+            return;
+        }
+        if (phaseDone) {
+            // Same run, same window: now the design's busy polling, side by side.
+            m_busy = true;
+            m_recorder.setPhase("design");
+            m_titleVisits = m_modeVisits = m_singleDone = m_battleDone = 0;
+        }
+        pressAfter(m_titleVisits++ == 0 ? plan().firstTitleMs : plan().laterTitleMs, Qt::Key_Return);
+    } else if (name == "mode") {
+        const bool battle = m_singleDone >= plan().singleTicks;
+        int at = 0;
+        if (m_modeVisits++ == 0) {
+            // Move the arrow to and fro before choosing.
+            for (const int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Down, Qt::Key_Up})
+                pressAfter(at += 400, key);
+        }
+        if (battle)
+            pressAfter(at += 200, Qt::Key_Down);
+        pressAfter(at + 400, Qt::Key_Return);
+    } else if (name == "result") {
+        pressAfter(plan().resultMs, Qt::Key_Return);
+    }
+}
+
+void PacingHost::matchTick()
+{
+    // The players are people, not part of the program: their thinking is not its load.
+    const std::int64_t cpuStart = processCpuNs();
+    const std::int64_t wallStart = monotonicNs();
+    play();
+    m_recorder.leaveOut(processCpuNs() - cpuStart, monotonicNs() - wallStart);
+}
+
+void PacingHost::play()
+{
+    const bool single = m_form->GMode != vbFalse;
+    int &done = single ? m_singleDone : m_battleDone;
+    const int target = single ? plan().singleTicks : plan().battleTicks;
+    // Now and then the frame on screen is compared with the back buffer.
+    if (done % 250 == 125)
+        m_checkPending = true;
+    if (++done >= target) {
+        // Once: after that red goes straight on, which meets a trail within one crossing
+        // of the field even if the turn back did not.
+        if (done == target)
+            forceCrash();
+        return;
+    }
+    steer(m_form->AkaX, m_form->AkaY, m_form->AkaMuki, redKeys);
+    if (!single)
+        steer(m_form->AoX, m_form->AoY, m_form->AoMuki, blueKeys);
+}
+
+void PacingHost::steer(Long x, Long y, Integer muki, const int (&keys)[4])
+{
+    if (muki < 0 || muki > 3)
+        return;
+    // A player looks a little ahead, and to the sides only when the way ahead closes.
+    constexpr int near = 14;
+    constexpr int far = 60;
+    const int ahead = freeRun(m_form->picHaikei, x, y, muki, near);
+    if (ahead >= 10)
+        return;
+    const auto right = Integer((muki + 1) % 4);
+    const auto left = Integer((muki + 3) % 4);
+    const int toRight = freeRun(m_form->picHaikei, x, y, right, far);
+    const int toLeft = freeRun(m_form->picHaikei, x, y, left, far);
+    if (std::max(toRight, toLeft) > ahead)
+        press(keys[toRight >= toLeft ? right : left]);
+}
+
+void PacingHost::forceCrash()
+{
+    // Two turns within one wait send red back onto its own trail.
+    const Integer muki = m_form->AkaMuki;
+    if (muki < 0 || muki > 3)
+        return;
+    press(redKeys[(muki + 1) % 4]);
+    press(redKeys[(muki + 2) % 4]);
+}
+
+void PacingHost::press(int qtKey)
+{
+    QCoreApplication::postEvent(gameWindow().view(), new QKeyEvent(QEvent::KeyPress, qtKey, Qt::NoModifier));
+}
+
+void PacingHost::pressAfter(int ms, int qtKey)
+{
+    QTimer::singleShot(ms, gameWindow().view(), [this, qtKey] { press(qtKey); });
+}
+
+} // namespace quorrax::bench

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "bench/recorder.h"
+#include "shell/frmmain.h"
+#include "shell/qt/qthost.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QObject;
+
+namespace quorrax::bench {
+
+// How much of each screen one phase of the run plays.
+struct Plan {
+    int singleTicks = 1000; // match ticks of Single mode, over as many matches as it takes
+    int battleTicks = 600;  // match ticks of Battle mode
+    int firstTitleMs = 3000;
+    int laterTitleMs = 1000;
+    int resultMs = 2000;
+};
+
+// The real Qt host, watched: it notes every pass and screen change of the game, plays the
+// keys of a fixed script as real key events on the game's view, and can swap its waits for
+// the busy polling of the original design.
+class PacingHost : public QtHost
+{
+public:
+    PacingHost(std::string folder, Plan ours, Plan design, std::int64_t timeLimitNs);
+    ~PacingHost() override;
+
+    void attach(frmMain &form);
+    Recorder &recorder() { return m_recorder; }
+    // Monotonic instant the first title frame was on screen, 0 if never.
+    std::int64_t firstTitleFrameNs() const { return m_firstFrameNs; }
+    bool timedOut() const { return m_timedOut; }
+    // Frames compared with what the window system shows, and the pixels that differed.
+    int framesChecked() const { return m_framesChecked; }
+    std::int64_t pixelsDiffering() const { return m_pixelsDiffering; }
+
+    std::uint32_t timeGetTime() override;
+    void DoEvents() override;
+    void Refresh() override;
+    void idleUntil(std::uint32_t tick) override;
+    void idleUntilSecondChanges(int second) override;
+    void idleUntilEvent() override;
+    std::string appPath() override;
+
+    // Called from the view's event filter as a paint of the view goes by; the frame is on
+    // screen when the event handling that painted it returns.
+    void viewPainted();
+
+private:
+    void look();
+    void checkShownFrame();
+    void noteFirstFrame();
+    std::string screenName() const;
+    void enterScreen(const std::string &screen);
+    void matchTick();
+    void play();
+    void steer(Long x, Long y, Integer muki, const int (&keys)[4]);
+    void forceCrash();
+    void press(int qtKey);
+    void pressAfter(int ms, int qtKey);
+    const Plan &plan() const { return m_busy ? m_design : m_ours; }
+
+    std::string m_folder;
+    Plan m_ours;
+    Plan m_design;
+    std::int64_t m_startNs;
+    std::int64_t m_timeLimitNs;
+    frmMain *m_form = nullptr;
+    std::unique_ptr<QObject> m_paintWatch;
+    Recorder m_recorder;
+    bool m_busy = false;
+    bool m_closing = false;
+    bool m_timedOut = false;
+    bool m_titlePainted = false;
+    std::int64_t m_firstFrameNs = 0;
+    bool m_checkPending = false;
+    int m_framesChecked = 0;
+    std::int64_t m_pixelsDiffering = 0;
+    int m_titleVisits = 0;
+    int m_modeVisits = 0;
+    int m_singleDone = 0;
+    int m_battleDone = 0;
+};
+
+} // namespace quorrax::bench
