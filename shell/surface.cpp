@@ -6,10 +6,37 @@
 
 namespace quorrax {
 
+namespace {
+
+// Stamps are never handed out twice, so a stamp names one content of one row.
+std::uint64_t freshStamp()
+{
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+} // namespace
+
 Surface::Surface(int width, int height, Color fill)
-    : m_width(width), m_height(height), m_pixels(std::size_t(width) * std::size_t(height), fill)
+    : m_width(width), m_height(height), m_pixels(std::size_t(width) * std::size_t(height), fill),
+      m_rowStamps(std::size_t(height))
 {
     assert(width >= 0 && height >= 0);
+    changed(0, height - 1);
+}
+
+void Surface::changed(std::int64_t top, std::int64_t bottom)
+{
+    for (std::int64_t y = std::max<std::int64_t>(top, 0); y <= bottom && y < m_height; ++y)
+        m_rowStamps[std::size_t(y)] = freshStamp();
+    ++m_generation;
+}
+
+Color *Surface::rowForWriting(int y)
+{
+    assert(y >= 0 && y < m_height);
+    changed(y, y);
+    return m_pixels.data() + std::size_t(y) * std::size_t(m_width);
 }
 
 std::int32_t Surface::Point(std::int64_t x, std::int64_t y) const
@@ -29,13 +56,13 @@ void Surface::setPixel(int x, int y, Color color)
 {
     assert(x >= 0 && y >= 0 && x < m_width && y < m_height);
     m_pixels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)] = color;
-    ++m_generation;
+    changed(y, y);
 }
 
 void Surface::fill(Color color)
 {
     std::fill(m_pixels.begin(), m_pixels.end(), color);
-    ++m_generation;
+    changed(0, m_height - 1);
 }
 
 void Surface::setPicture(const Surface &other)
@@ -43,6 +70,7 @@ void Surface::setPicture(const Surface &other)
     m_width = other.m_width;
     m_height = other.m_height;
     m_pixels = other.m_pixels;
+    m_rowStamps = other.m_rowStamps;
     ++m_generation;
 }
 
@@ -73,7 +101,7 @@ void Surface::Line(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64
                 row[x] = color;
         }
     }
-    ++m_generation;
+    changed(top, bottom);
 }
 
 void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
@@ -99,16 +127,24 @@ void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, st
     if (width <= 0 || height <= 0)
         return;
 
+    const bool wholeRows = x == 0 && sx == 0 && width == dst.width() && width == src.width();
     for (std::int64_t row = 0; row < height; ++row) {
-        const Color *from = src.bits() + std::size_t(sy + row) * std::size_t(src.width()) + std::size_t(sx);
-        Color *to = dst.bits() + std::size_t(y + row) * std::size_t(dst.width()) + std::size_t(x);
+        const std::size_t fromRow = std::size_t(sy + row);
+        const std::size_t toRow = std::size_t(y + row);
+        const Color *from = src.bits() + fromRow * std::size_t(src.width()) + std::size_t(sx);
+        Color *to = dst.m_pixels.data() + toRow * std::size_t(dst.width()) + std::size_t(x);
         switch (rop) {
         case Rop::SrcCopy:
-            // A whole-field copy meets mostly rows that already hold what it brings: only
-            // the heads and the newest segments differ from one copy to the next. Reading
-            // such a row leaves it clean, where writing it again would not.
-            if (std::memcmp(to, from, std::size_t(width) * sizeof(Color)) != 0)
-                std::memmove(to, from, std::size_t(width) * sizeof(Color));
+            if (wholeRows) {
+                // A whole-field copy meets mostly rows that already hold what it brings:
+                // only the heads and the newest segments differ from one copy to the next.
+                if (dst.m_rowStamps[toRow] != src.m_rowStamps[fromRow]) {
+                    std::memmove(to, from, std::size_t(width) * sizeof(Color));
+                    dst.m_rowStamps[toRow] = src.m_rowStamps[fromRow];
+                }
+                continue;
+            }
+            std::memmove(to, from, std::size_t(width) * sizeof(Color));
             break;
         case Rop::SrcAnd:
             for (std::int64_t i = 0; i < width; ++i)
@@ -119,8 +155,9 @@ void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, st
                 to[i] ^= from[i];
             break;
         }
+        dst.m_rowStamps[toRow] = freshStamp();
     }
-    dst.touch();
+    ++dst.m_generation;
 }
 
 Surface makeMask(const Surface &sprite)

@@ -56,16 +56,27 @@ public:
     void setPixel(int x, int y, Color color);
 
     const Color *bits() const { return m_pixels.data(); }
-    Color *bits() { return m_pixels.data(); }
+    // A row to draw into: it counts as changed.
+    Color *rowForWriting(int y);
 
     // Counts every change, so a viewer can tell cheaply whether anything was drawn.
     std::uint64_t generation() const { return m_generation; }
-    void touch() { ++m_generation; }
+
+    // Each row carries a stamp that names its content: rows with equal stamps hold equal
+    // pixels, on this surface or any other of the same width. Every change gives a row a
+    // fresh stamp, and a whole-row copy hands the source row's stamp on. So a whole-field
+    // copy can pass over the rows it would only write again, and a viewer can find the
+    // changed rows without reading them.
+    std::uint64_t rowStamp(int y) const { return m_rowStamps[std::size_t(y)]; }
 
 private:
+    friend void BitBlt(Surface &, std::int64_t, std::int64_t, std::int64_t, std::int64_t, const Surface &, Rop);
+    void changed(std::int64_t top, std::int64_t bottom);
+
     int m_width = 0;
     int m_height = 0;
     std::vector<Color> m_pixels;
+    std::vector<std::uint64_t> m_rowStamps;
     std::uint64_t m_generation = 0;
 };
 

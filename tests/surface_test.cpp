@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -181,6 +183,69 @@ TEST(SurfaceTest, PictureReplacementTakesSizeAndPixels)
     EXPECT_EQ(picAo.ScaleHeight(), 7.0);
     picAo.setPicture(Surface(5, 5, blue));
     EXPECT_EQ(picAo.ScaleWidth(), 5.0);
+}
+
+// Whole-field copies pass over rows whose stamps say they already hold the source's
+// pixels. Whatever is drawn in between, in any order, the copies must still be exact.
+TEST(SurfaceTest, WholeFieldCopiesStayExactWhateverIsDrawnBetween)
+{
+    constexpr int w = 24;
+    constexpr int h = 16;
+    Surface surfaces[3] = {Surface(w, h), Surface(w, h), Surface(w, h)};
+    std::vector<Color> model[3];
+    for (auto &m : model)
+        m.assign(w * h, black);
+    const Surface sprite(5, 5, yellow);
+    std::mt19937 random(12345);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    for (int step = 0; step < 20000; ++step) {
+        const int a = pick(3);
+        const int b = pick(3);
+        const Color color = RGB(pick(256), pick(256), pick(256));
+        switch (pick(6)) {
+        case 0:
+        case 1: // the whole-field copies of the match loop
+            BitBlt(surfaces[a], 0, 0, w, h, surfaces[b], Rop::SrcCopy);
+            model[a] = model[b];
+            break;
+        case 2: {
+            const int x = pick(w);
+            const int y = pick(h);
+            surfaces[a].setPixel(x, y, color);
+            model[a][y * w + x] = color;
+            break;
+        }
+        case 3: {
+            const int x = pick(w + 6) - 3;
+            const int y = pick(h + 6) - 3;
+            BitBlt(surfaces[a], x, y, 5, 5, sprite, Rop::SrcCopy);
+            for (int dy = 0; dy < 5; ++dy)
+                for (int dx = 0; dx < 5; ++dx)
+                    if (x + dx >= 0 && x + dx < w && y + dy >= 0 && y + dy < h)
+                        model[a][(y + dy) * w + x + dx] = yellow;
+            break;
+        }
+        case 4: {
+            // A copy that is not a whole field is an ordinary drawing step.
+            BitBlt(surfaces[a], 0, 0, w, h / 2, surfaces[b], Rop::SrcInvert);
+            for (int i = 0; i < w * (h / 2); ++i)
+                model[a][i] ^= model[b][i];
+            break;
+        }
+        case 5:
+            if (pick(20) == 0) {
+                surfaces[a].fill(color);
+                model[a].assign(w * h, color);
+            } else {
+                Color *row = surfaces[a].rowForWriting(pick(h));
+                row[pick(w)] = color;
+                for (int y = 0; y < h; ++y)
+                    std::copy_n(surfaces[a].bits() + y * w, w, model[a].begin() + y * w);
+            }
+            break;
+        }
+        ASSERT_TRUE(std::equal(model[a].begin(), model[a].end(), surfaces[a].bits())) << "step " << step;
+    }
 }
 
 TEST(SurfaceTest, MasksAreExactForTheArtwork)

@@ -182,7 +182,6 @@ int pointsToPixels(double points)
 int printGlyphs(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
     const GlyphMask &mask = theGlyphCache().mask(text, pointsToPixels(points));
-    bool drawn = false;
     for (const GlyphRun &run : mask.runs) {
         const std::int64_t ty = std::int64_t(y) + run.dy;
         if (ty < 0 || ty >= target.height())
@@ -191,12 +190,9 @@ int printGlyphs(Surface &target, int x, int y, std::string_view text, double poi
         const std::int64_t to = std::min<std::int64_t>(std::int64_t(x) + run.dx + run.length, target.width());
         if (from >= to)
             continue;
-        Color *out = target.bits() + std::size_t(ty) * std::size_t(target.width());
+        Color *out = target.rowForWriting(int(ty));
         std::fill(out + from, out + to, color);
-        drawn = true;
     }
-    if (drawn)
-        target.touch();
     return mask.lineHeight;
 }
 

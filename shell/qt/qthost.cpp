@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -147,8 +148,10 @@ QRegion QtHost::takeChanges()
     const int height = buffer.height();
     if (image.width() != width || image.height() != height)
         m_window.view()->resizeImage(width, height);
-    if (m_shown.size() != std::size_t(width) * std::size_t(height))
+    if (m_shown.size() != std::size_t(width) * std::size_t(height)) {
         m_shown.assign(std::size_t(width) * std::size_t(height), ~Color(0));
+        m_shownStamps.assign(std::size_t(height), 0);
+    }
 
     // Between two ticks only a few pixels change: hand the window system just those
     // runs of each row, not the whole field. Rows without a change, nearly all of them,
@@ -162,7 +165,10 @@ QRegion QtHost::takeChanges()
     for (int y = 0; y < height; ++y) {
         const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
         Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
-        if (std::memcmp(from, shown, rowBytes) != 0) {
+        // A row whose stamp is the one shown holds what is shown: it is not even read.
+        const std::uint64_t stamp = buffer.rowStamp(y);
+        const bool fresh = std::exchange(m_shownStamps[std::size_t(y)], stamp) != stamp;
+        if (fresh && std::memcmp(from, shown, rowBytes) != 0) {
             auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
             int x = 0;
             while (x < width) {

@@ -59,6 +59,7 @@ private:
     QTimer m_wakeUp;
     std::mt19937_64 m_random;
     std::vector<Color> m_shown;
+    std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
     std::uint64_t m_shownGeneration = ~std::uint64_t(0);
     bool m_closeRequested = false;
 };
