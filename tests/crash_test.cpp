@@ -79,41 +79,39 @@ TEST(CrashTest, BlueIsTestedOnlyInBattle)
 
 TEST(CrashTest, WhenBothCrashInOneTickTheBlueTestDecides)
 {
-    Game game;
-    frmMain &f = game.form;
-    f.GMode = vbFalse;
-    f.Playing = vbTrue;
-    f.AkaX = 10;
-    f.AkaY = 10;
-    f.AkaMuki = muki::Up;
-    f.AoX = 40;
-    f.AoY = 40;
-    f.AoMuki = muki::Down;
-    f.picWork.setPixel(10, 7, blue);
-    f.picWork.setPixel(40, 43, red);
-    f.AkaGO();
-    f.AoGO();
-    EXPECT_EQ(f.AkaWin, vbTrue);
-    EXPECT_EQ(f.BakuX, 40);
-    EXPECT_EQ(f.BakuY, 40);
-
-    // Red alone: the explosion stays on the red head.
-    Game redOnly;
-    frmMain &g = redOnly.form;
-    g.GMode = vbFalse;
-    g.Playing = vbTrue;
-    g.AkaX = 10;
-    g.AkaY = 10;
-    g.AkaMuki = muki::Up;
-    g.AoX = 40;
-    g.AoY = 40;
-    g.AoMuki = muki::Down;
-    g.picWork.setPixel(10, 7, blue);
-    g.AkaGO();
-    g.AoGO();
-    EXPECT_EQ(g.AkaWin, vbFalse);
-    EXPECT_EQ(g.BakuX, 10);
-    EXPECT_EQ(g.BakuY, 10);
+    struct Case {
+        bool redHits, blueHits;
+        Boolean expectedAkaWin;
+        Long expectedBakuX, expectedBakuY;
+    };
+    const Case cases[] = {
+        {true, true, vbTrue, 40, 40},   // red is tested first, blue last: "RED Won!" on blue
+        {true, false, vbFalse, 10, 10}, // red alone: the explosion stays on the red head
+        {false, true, vbTrue, 40, 40},
+    };
+    for (const Case &c : cases) {
+        Game game;
+        frmMain &f = game.form;
+        f.GMode = vbFalse;
+        f.Playing = vbTrue;
+        f.AkaX = 10;
+        f.AkaY = 10;
+        f.AkaMuki = muki::Up;
+        f.AoX = 40;
+        f.AoY = 40;
+        f.AoMuki = muki::Down;
+        if (c.redHits)
+            f.picWork.setPixel(10, 7, blue);
+        if (c.blueHits)
+            f.picWork.setPixel(40, 43, red);
+        f.AkaGO();
+        f.AoGO();
+        SCOPED_TRACE(::testing::Message() << "red " << c.redHits << " blue " << c.blueHits);
+        EXPECT_EQ(f.Playing, vbFalse);
+        EXPECT_EQ(f.AkaWin, c.expectedAkaWin);
+        EXPECT_EQ(f.BakuX, c.expectedBakuX);
+        EXPECT_EQ(f.BakuY, c.expectedBakuY);
+    }
 }
 
 } // namespace
