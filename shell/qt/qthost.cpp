@@ -37,30 +37,6 @@ constexpr std::int64_t nsPerMs = 1'000'000;
 // alarm clock (below), the last stretch before a deadline is slept precisely instead.
 constexpr std::int64_t preciseStretchNs = 2 * nsPerMs;
 
-// The alarm clock of the waits: a timer of the kernel that the event loop watches like any
-// other source of events, so a wait sleeps until the first event or until the nanosecond
-// it is due, and wakes once. It lives as a child of `owner` and goes with it.
-QSocketNotifier *wakeUpAlarm(QObject &owner)
-{
-    if (auto *alarm = owner.findChild<QSocketNotifier *>(QString(), Qt::FindDirectChildrenOnly))
-        return alarm->isValid() ? alarm : nullptr;
-    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (fd < 0) {
-        // No timer of the kernel: the waits fall back on the event queue's own timers,
-        // and an empty notifier remembers not to ask again.
-        new QSocketNotifier(QSocketNotifier::Read, &owner);
-        return nullptr;
-    }
-    auto *alarm = new QSocketNotifier(fd, QSocketNotifier::Read, &owner);
-    QObject::connect(alarm, &QSocketNotifier::activated, alarm, [fd] {
-        // One read takes every ring so far.
-        std::uint64_t rings = 0;
-        [[maybe_unused]] const ssize_t taken = read(fd, &rings, sizeof rings);
-    });
-    QObject::connect(alarm, &QObject::destroyed, [fd] { close(fd); });
-    return alarm;
-}
-
 // Sets the alarm to ring at a monotonic instant; 0 switches it off and forgets a ring
 // that nobody heard.
 void setAlarm(QSocketNotifier &alarm, std::int64_t monotonicNs)
@@ -75,6 +51,19 @@ void setAlarm(QSocketNotifier &alarm, std::int64_t monotonicNs)
 
 QtHost::QtHost() : m_random(std::random_device{}())
 {
+    // The alarm clock of the waits: a timer of the kernel that the event loop watches like
+    // any other source of events, so a wait sleeps until the first event or until the
+    // nanosecond it is due, and wakes once. Without one, the waits fall back on the event
+    // queue's own timers and a precise sleep for the last stretch.
+    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd >= 0) {
+        m_alarm = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(m_alarm.get(), &QSocketNotifier::activated, m_alarm.get(), [fd] {
+            // One read takes every ring so far.
+            std::uint64_t rings = 0;
+            [[maybe_unused]] const ssize_t taken = read(fd, &rings, sizeof rings);
+        });
+    }
     m_wakeUp.setSingleShot(true);
     m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_window.onClose = [this] { requestClose(); };
@@ -96,7 +85,14 @@ QtHost::QtHost() : m_random(std::random_device{}())
     };
 }
 
-QtHost::~QtHost() = default;
+QtHost::~QtHost()
+{
+    if (m_alarm) {
+        const int fd = int(m_alarm->socket());
+        m_alarm.reset();
+        close(fd);
+    }
+}
 
 void QtHost::bind(frmMain &form)
 {
@@ -241,11 +237,11 @@ void QtHost::endIfClosing()
 
 void QtHost::waitForEventsFor(std::int64_t ns)
 {
-    if (QSocketNotifier *alarm = wakeUpAlarm(m_wakeUp)) {
+    if (m_alarm) {
         // One sleep that ends at the first event or at the nanosecond the wait is due.
-        setAlarm(*alarm, nowNs(CLOCK_MONOTONIC) + ns);
+        setAlarm(*m_alarm, nowNs(CLOCK_MONOTONIC) + ns);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        setAlarm(*alarm, 0);
+        setAlarm(*m_alarm, 0);
     } else {
         m_wakeUp.start(int(ns / nsPerMs));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -272,7 +268,7 @@ void QtHost::idleUntil(std::uint32_t tick)
         return;
     // The counter shows `tick` from this instant on.
     const std::int64_t due = (now / nsPerMs + aheadMs) * nsPerMs;
-    if (wakeUpAlarm(m_wakeUp))
+    if (m_alarm)
         waitForEventsFor(due - now);
     else if (due - now > preciseStretchNs)
         waitForEventsFor(due - now - preciseStretchNs / 2);
@@ -286,7 +282,7 @@ void QtHost::idleUntilSecondChanges(int second)
         return;
     const std::int64_t now = nowNs(CLOCK_REALTIME);
     const std::int64_t left = 1'000'000'000 - now % 1'000'000'000;
-    if (wakeUpAlarm(m_wakeUp))
+    if (m_alarm)
         waitForEventsFor(left);
     else if (left > preciseStretchNs)
         waitForEventsFor(left - preciseStretchNs / 2);

@@ -3,9 +3,11 @@
 #include "shell/host.h"
 #include "shell/qt/gamewindow.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -57,6 +59,7 @@ private:
     GameWindow m_window;
     frmMain *m_form = nullptr;
     QTimer m_wakeUp;
+    std::unique_ptr<QSocketNotifier> m_alarm;
     std::mt19937_64 m_random;
     std::vector<Color> m_shown;
     std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
