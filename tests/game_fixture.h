@@ -1,11 +1,10 @@
 #pragma once
 
+#include "scratch_folder.h"
 #include "scripted_host.h"
 #include "shell/frmmain.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -90,28 +89,5 @@ inline std::uint64_t fingerprint(const Surface &surface)
     }
     return hash;
 }
-
-// A fresh folder of its own under the system's temporary folder, removed afterwards.
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorrax-test-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-
-    std::string path() const { return m_path + "/"; }
-
-private:
-    std::string m_path;
-};
 
 } // namespace quorrax::testing

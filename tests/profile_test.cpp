@@ -1,6 +1,7 @@
 #include "shell/profile.h"
 
 #include "fuzz/profile_invariants.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -27,29 +28,7 @@ using quorrax::WritePrivateProfileString;
 using quorrax::fuzzcheck::slurp;
 using quorrax::fuzzcheck::spill;
 using quorrax::testing::SaveStep;
-
-// A fresh folder of the test's own, removed with everything in it afterwards.
-class Scratch {
-public:
-    Scratch()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quorrax-ini-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            m_path = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            fs::remove_all(m_path, ignored);
-    }
-    Scratch(const Scratch &) = delete;
-    Scratch &operator=(const Scratch &) = delete;
-    const fs::path &path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using quorrax::testing::ScratchFolder;
 
 // Marks a file or folder immutable while in scope, which binds even root.
 class Immutable {
@@ -161,9 +140,9 @@ public:
         std::string text = expected.substr(hexAt + 5);
         text.erase(text.find_last_not_of("\r\n") + 1);
 
-        Scratch scratch;
+        ScratchFolder scratch;
         const fs::path recorded = withSuffix(folder, m_name, ".ini");
-        const fs::path file = fs::exists(recorded) ? recorded : scratch.path() / "Quorx.ini";
+        const fs::path file = fs::exists(recorded) ? recorded : scratch.dir() / "Quorx.ini";
         const std::string got = readScore(file);
         EXPECT_EQ(hex(got), text);
         EXPECT_EQ(got.size(), length);
@@ -182,10 +161,10 @@ public:
         const auto has = [&](const char *suffix) { return fs::exists(withSuffix(folder, m_name, suffix)); };
         const auto bytes = [&](const char *suffix) { return slurp(withSuffix(folder, m_name, suffix)); };
 
-        Scratch scratch;
+        ScratchFolder scratch;
         std::string relative = has(".path") ? bytes(".path") : "test.ini";
         relative.erase(relative.find_last_not_of(" \t\r\n") + 1);
-        const fs::path target = scratch.path() / relative;
+        const fs::path target = scratch.dir() / relative;
         if (has(".ini"))
             spill(target, bytes(".ini"));
         std::optional<Immutable> lock;
@@ -284,8 +263,8 @@ const ReadCase readCases[] = {
 
 TEST(ProfileRead, FollowsThePlatformBeyondTheRecordedCases)
 {
-    Scratch scratch;
-    const fs::path file = scratch.path() / "Quorx.ini";
+    ScratchFolder scratch;
+    const fs::path file = scratch.dir() / "Quorx.ini";
     for (const ReadCase &c : readCases) {
         SCOPED_TRACE(c.name);
         spill(file, c.file);
@@ -295,12 +274,12 @@ TEST(ProfileRead, FollowsThePlatformBeyondTheRecordedCases)
 
 TEST(ProfileRead, AFileThatCannotBeOpenedGivesTheDefaultAsItIs)
 {
-    Scratch scratch;
+    ScratchFolder scratch;
     // The default loses its quotes only where the file could be opened, or is merely missing.
-    EXPECT_EQ(readScore(scratch.path() / "missing.ini", 1024, "\"7\""), "7");
-    EXPECT_EQ(readScore(scratch.path() / "no_such_dir" / "Quorx.ini", 1024, "\"7\""), "\"7\"");
-    EXPECT_EQ(readScore(scratch.path(), 1024, "\"7\""), "\"7\"");
-    EXPECT_EQ(readScore(scratch.path(), 3, "98765"), "98");
+    EXPECT_EQ(readScore(scratch.dir() / "missing.ini", 1024, "\"7\""), "7");
+    EXPECT_EQ(readScore(scratch.dir() / "no_such_dir" / "Quorx.ini", 1024, "\"7\""), "\"7\"");
+    EXPECT_EQ(readScore(scratch.dir(), 1024, "\"7\""), "\"7\"");
+    EXPECT_EQ(readScore(scratch.dir(), 3, "98765"), "98");
 }
 
 // A file far larger than any real one is read in bounded memory: one line of 100 MB, or
@@ -310,8 +289,8 @@ TEST(ProfileRead, HugeFilesAreReadToTheEnd)
     constexpr std::size_t megabyte = 1 << 20;
     constexpr std::size_t hugeMegabytes = 100;
     const std::string section = "\r\n[Quorrax]\r\nHighScore=120\r\n";
-    Scratch scratch;
-    const fs::path file = scratch.path() / "Quorx.ini";
+    ScratchFolder scratch;
+    const fs::path file = scratch.dir() / "Quorx.ini";
     {
         std::ofstream out(file, std::ios::binary);
         const std::string line(megabyte, 'x');
@@ -406,22 +385,22 @@ TEST(ProfileWrite, ChangesOnlyTheKeysLine)
 {
     for (const EditCase &c : editCases) {
         SCOPED_TRACE(c.name);
-        Scratch scratch;
-        const fs::path file = scratch.path() / "Quorx.ini";
+        ScratchFolder scratch;
+        const fs::path file = scratch.dir() / "Quorx.ini";
         if (c.before)
             spill(file, *c.before);
         EXPECT_TRUE(writeScore(file, c.value));
         EXPECT_EQ(hex(slurp(file)), hex(c.after));
         const std::string value = c.value.substr(c.value.find_first_not_of(' '));
         EXPECT_EQ(hex(readScore(file)), hex(value));
-        EXPECT_EQ(entriesOf(scratch.path()), std::vector<std::string>{"Quorx.ini"});
+        EXPECT_EQ(entriesOf(scratch.dir()), std::vector<std::string>{"Quorx.ini"});
     }
 }
 
 TEST(ProfileWrite, KeepsThePermissionsOfTheFile)
 {
-    Scratch scratch;
-    const fs::path file = scratch.path() / "Quorx.ini";
+    ScratchFolder scratch;
+    const fs::path file = scratch.dir() / "Quorx.ini";
     spill(file, plain);
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     EXPECT_TRUE(writeScore(file, "7"));
@@ -432,7 +411,7 @@ TEST(ProfileWrite, KeepsThePermissionsOfTheFile)
     // A new file gets what any new file gets here.
     const mode_t mask = ::umask(022);
     ::umask(mask);
-    const fs::path created = scratch.path() / "new.ini";
+    const fs::path created = scratch.dir() / "new.ini";
     EXPECT_TRUE(writeScore(created, "7"));
     ASSERT_EQ(::stat(created.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask);
@@ -440,9 +419,9 @@ TEST(ProfileWrite, KeepsThePermissionsOfTheFile)
 
 TEST(ProfileWrite, ALinkStaysALinkAndItsTargetChanges)
 {
-    Scratch scratch;
-    const fs::path real = scratch.path() / "real";
-    const fs::path links = scratch.path() / "links";
+    ScratchFolder scratch;
+    const fs::path real = scratch.dir() / "real";
+    const fs::path links = scratch.dir() / "links";
     fs::create_directory(real);
     fs::create_directory(links);
     spill(real / "Quorx.ini", plain);
@@ -468,8 +447,8 @@ TEST(ProfileWrite, ALinkStaysALinkAndItsTargetChanges)
 
 TEST(ProfileWrite, FailsInAReadOnlyFolderAndLeavesItAsItWas)
 {
-    Scratch scratch;
-    const fs::path folder = scratch.path() / "locked";
+    ScratchFolder scratch;
+    const fs::path folder = scratch.dir() / "locked";
     fs::create_directory(folder);
     spill(folder / "Quorx.ini", plain);
     std::optional<Immutable> lock;
@@ -501,11 +480,11 @@ std::string bigFile(const std::string &score)
 
 TEST(ProfileSave, EveryInterruptedSaveLeavesTheOldOrTheNewFile)
 {
-    Scratch scratch;
-    const fs::path file = scratch.path() / "Quorx.ini";
+    ScratchFolder scratch;
+    const fs::path file = scratch.dir() / "Quorx.ini";
     const std::string before = bigFile("5");
     const std::string after = bigFile("120");
-    const auto onlyTheFile = [&] { return entriesOf(scratch.path()) == std::vector<std::string>{"Quorx.ini"}; };
+    const auto onlyTheFile = [&] { return entriesOf(scratch.dir()) == std::vector<std::string>{"Quorx.ini"}; };
 
     for (const SaveStep step : {SaveStep::AfterTempCreated, SaveStep::BeforeFsync, SaveStep::BeforeRename}) {
         SCOPED_TRACE(static_cast<int>(step));
@@ -549,15 +528,15 @@ TEST(ProfileSave, EveryInterruptedSaveLeavesTheOldOrTheNewFile)
         const SaveFault fault(SaveStep::BeforeRename);
         EXPECT_FALSE(writeScore(file, "120"));
     }
-    EXPECT_TRUE(entriesOf(scratch.path()).empty());
+    EXPECT_TRUE(entriesOf(scratch.dir()).empty());
 }
 
 // A process killed at any moment of saving leaves the old file or the new one: a child
 // saves two scores in turn without end, and is killed after a varying amount of work.
 TEST(ProfileSave, AKilledSaveLeavesTheOldOrTheNewFile)
 {
-    Scratch scratch;
-    const fs::path file = scratch.path() / "Quorx.ini";
+    ScratchFolder scratch;
+    const fs::path file = scratch.dir() / "Quorx.ini";
     const std::string one = bigFile("1");
     const std::string two = bigFile("2");
     spill(file, one);
@@ -595,9 +574,9 @@ TEST(ProfileSave, AKilledSaveLeavesTheOldOrTheNewFile)
         const std::string now = slurp(file);
         torn += now != one && now != two;
         // A killed save leaves its unfinished temporary file; it never replaces the target.
-        for (const std::string &name : entriesOf(scratch.path()))
+        for (const std::string &name : entriesOf(scratch.dir()))
             if (name != "Quorx.ini")
-                fs::remove(scratch.path() / name);
+                fs::remove(scratch.dir() / name);
     }
     EXPECT_EQ(torn, 0);
 }
@@ -609,12 +588,12 @@ TEST(ProfileFuzzCorpus, EverySavedInputKeepsTheInvariants)
 {
     const fs::path corpus = fs::path(__FILE__).parent_path() / "fuzz" / "corpus";
     ASSERT_TRUE(fs::is_directory(corpus)) << corpus;
-    Scratch scratch;
+    ScratchFolder scratch;
     std::size_t inputs = 0;
     for (const std::string &name : entriesOf(corpus)) {
         SCOPED_TRACE(name);
         ++inputs;
-        EXPECT_EQ(quorrax::fuzzcheck::checkProfileInvariants(slurp(corpus / name), scratch.path()), "");
+        EXPECT_EQ(quorrax::fuzzcheck::checkProfileInvariants(slurp(corpus / name), scratch.dir()), "");
     }
     EXPECT_GT(inputs, 0u);
 }
