@@ -143,8 +143,6 @@ public:
     Surface picBaku;
     Surface picBakuM;
 
-    Host &host() { return m_host; }
-
 private:
     void WaitUntil(const Long &deadline) { Module1::WaitUntil(m_host, deadline); }
     void Refresh() { m_host.Refresh(); }
