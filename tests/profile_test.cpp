@@ -110,7 +110,7 @@ bool writeScore(const fs::path &file, std::string_view value)
 // ---------------------------------------------------------------------------------------
 // The recorded answers of the platform, one test per recorded case.
 
-const fs::path corpusRoot = fs::path(QUORRAX_SHARED_DIR) / "ini-corpus";
+const fs::path corpusRoot = fs::path(QUORRAX_TEST_DATA) / "ini";
 
 std::vector<std::string> caseNames(const fs::path &folder)
 {
