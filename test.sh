@@ -9,12 +9,12 @@ quorrax_setup
 jobs=$(nproc)
 unset DISPLAY WAYLAND_DISPLAY
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
 if [ "${QUORRAX_SKIP_SANITIZERS:-0}" != 1 ]; then
-    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=OFF >/dev/null
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=OFF -DQUORRAX_WERROR=ON >/dev/null
     cmake --build build-sanitize -j"$jobs"
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j"$jobs")
