@@ -53,8 +53,8 @@ int freeRun(const Surface &field, Long x, Long y, Integer muki, int farthest)
 
 } // namespace
 
-PacingHost::PacingHost(std::string folder, Plan ours, Plan design, std::int64_t timeLimitNs)
-    : m_folder(std::move(folder)), m_ours(ours), m_design(design), m_startNs(monotonicNs()),
+PacingHost::PacingHost(std::string folder, Plan ours, Plan busy, std::int64_t timeLimitNs)
+    : m_folder(std::move(folder)), m_ours(ours), m_busyPlan(busy), m_startNs(monotonicNs()),
       m_timeLimitNs(timeLimitNs)
 {
 }
@@ -132,7 +132,7 @@ void PacingHost::checkShownFrame()
     m_recorder.leaveOut(processCpuNs() - cpuStart, monotonicNs() - wallStart);
 }
 
-// The original design's waits: nothing but polling, so each loop spins on DoEvents.
+// Busy polling: no wait sleeps, so each loop spins on DoEvents.
 void PacingHost::idleUntil(std::uint32_t tick)
 {
     if (!m_busy)
@@ -229,9 +229,9 @@ void PacingHost::enterScreen(const std::string &name)
             return;
         }
         if (phaseDone) {
-            // Same run, same window: now the design's busy polling, side by side.
+            // Same run, same window: now busy polling, side by side.
             m_busy = true;
-            m_recorder.setPhase("design");
+            m_recorder.setPhase("busy");
             m_titleVisits = m_modeVisits = m_singleDone = m_battleDone = 0;
         }
         pressAfter(m_titleVisits++ == 0 ? plan().firstTitleMs : plan().laterTitleMs, Qt::Key_Return);

@@ -23,11 +23,11 @@ struct Plan {
 
 // The real Qt host, watched: it notes every pass and screen change of the game, plays the
 // keys of a fixed script as real key events on the game's view, and can swap its waits for
-// the busy polling of the original design.
+// busy polling, every wait spinning on the event queue.
 class PacingHost : public QtHost
 {
 public:
-    PacingHost(std::string folder, Plan ours, Plan design, std::int64_t timeLimitNs);
+    PacingHost(std::string folder, Plan ours, Plan busy, std::int64_t timeLimitNs);
     ~PacingHost() override;
 
     void attach(frmMain &form);
@@ -63,11 +63,11 @@ private:
     void forceCrash();
     void press(int qtKey);
     void pressAfter(int ms, int qtKey);
-    const Plan &plan() const { return m_busy ? m_design : m_ours; }
+    const Plan &plan() const { return m_busy ? m_busyPlan : m_ours; }
 
     std::string m_folder;
     Plan m_ours;
-    Plan m_design;
+    Plan m_busyPlan;
     std::int64_t m_startNs;
     std::int64_t m_timeLimitNs;
     frmMain *m_form = nullptr;

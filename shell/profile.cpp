@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 // The high-score file is read and written the way the platform's private-profile calls do
-// it, so that a file written by the original game reads the same here. The reader streams
+// it, so that a file written on that platform reads the same here. The reader streams
 // the file once and keeps only what can still matter (the key's value up to the caller's
 // buffer size), so a huge or broken file costs time in proportion to its size and no more
 // memory than a small one. The writer changes the one key's line and nothing else, and

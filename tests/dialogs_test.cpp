@@ -41,7 +41,7 @@ TEST(AboutLayoutTest, StacksTheControlsFromTheLabelSizes)
 {
     // Outer width 5190 and 435 twips of caption bar and border, as the dialog reckons them.
     const ChainRow rows[] = {
-        {"the worked example", 1980, 720, 615, 225, 525, 180, 270, 270, 495,
+        {"a short title centred over the others", 1980, 720, 615, 225, 525, 180, 270, 270, 495,
          {1605, 2332.5f, 840, 2970, 1065, 1425, 1695, 2235, 3365, 2930}},
         {"a title wider than the window reaches past both edges",
          6000, 720, 615, 225, 525, 180, 270, 270, 495,
