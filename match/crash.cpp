@@ -99,7 +99,9 @@ void frmMain::matchEnd()
     Working = screen::MatchOver;
     for (;;) {
         DoEvents();
-        if (Working == screen::Title)
+        // Two Returns handled in one yield take the game past the title to the mode
+        // choice: the wait ends on any state but its own, or it would wait for ever.
+        if (Working != screen::MatchOver)
             return;
         m_host.idleUntilEvent();
     }
