@@ -3,91 +3,115 @@
 #include "scratch_folder.h"
 #include "scripted_host.h"
 #include "shell/frmmain.h"
+#include "shell/qt/glyphs.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <functional>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorrax::testing {
 
-inline std::function<bool(const frmMain &)> inState(Integer working)
+using Kind = ScriptedHost::Kind;
+
+inline std::string readFile(const std::string &path)
 {
-    return [working](const frmMain &f) { return f.Working == working; };
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A whole game on the scripted host.
+// A whole game on the scripted host, with a folder of its own for the high-score file.
 struct Game {
     enum class Ending { Script, Program };
 
     explicit Game(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1) : host(startTick, seed), form(host)
     {
         host.bind(form);
-        countFrames();
+        host.folder = folder.path();
     }
+    std::string ini() const { return folder.path() + iniFileName; }
 
     Ending run()
     {
         try {
             form.Form_Load();
         } catch (const ScriptEnd &) {
-            return Ending::Script;
         } catch (const ProgramEnd &) {
             return Ending::Program;
         }
         return Ending::Script;
     }
 
-    // Counts the frames of the mode screen and the ticks of the running match (their
-    // refreshes), and lets a script act on them.
-    void countFrames()
+    // An event at the first yield after the n-th frame of a screen.
+    void on(Integer working, Kind kind, Integer key = 0, int nth = 1)
     {
-        host.onRefresh = [this](frmMain &f) {
-            if (f.Working == screen::ModeSelect)
-                ++modeFrames;
-            if (f.Working == screen::Match)
-                ++matchTicks;
-            if (onFrame)
-                onFrame(f);
-            if (onTick && f.Working == screen::Match)
-                onTick(f);
-        };
+        host.when([this, working, nth] { return host.framesIn(working) >= nth; }, kind, key);
     }
-    void keyAtTick(int tick, Integer key)
-    {
-        host.keyWhen([this, tick](const frmMain &f) { return f.Working == screen::Match && matchTicks >= tick; }, key);
-    }
-    // A key for the mode screen once it is up.
-    void modeKey(Integer key)
-    {
-        host.keyWhen([this](const frmMain &f) { return f.Working == screen::ModeSelect && modeFrames > 0; }, key);
-    }
+    void key(Integer working, Integer key, int nth = 1) { on(working, Kind::Key, key, nth); }
     // From the title into a match of the given mode.
     void startMatch(bool single)
     {
-        host.keyWhen(inState(screen::Title), vk::Return);
+        key(screen::Title, vk::Return);
         if (!single)
-            modeKey(vk::Down);
-        modeKey(vk::Return);
+            key(screen::ModeSelect, vk::Down);
+        key(screen::ModeSelect, vk::Return);
     }
 
+    std::vector<const Frame *> framesIn(Integer working) const
+    {
+        std::vector<const Frame *> out;
+        for (const Frame &frame : host.frames)
+            if (frame.working == working)
+                out.push_back(&frame);
+        return out;
+    }
+
+    ScratchFolder folder;
     ScriptedHost host;
     frmMain form;
-    int modeFrames = 0;
-    int matchTicks = 0;
-    std::function<void(frmMain &)> onFrame;
-    std::function<void(frmMain &)> onTick;
 };
 
-// FNV-1a over a surface's pixels: a short fingerprint of an arena.
-inline std::uint64_t fingerprint(const Surface &surface)
+// True when the frame shows `text` as the window prints it at (x, y) in `points` and
+// `color`: every pixel of its glyphs has that colour.
+inline bool shows(const Frame &frame, std::string_view text, int x, int y, double points, Color color)
 {
-    std::uint64_t hash = 1469598103934665603ull;
-    const std::size_t count = std::size_t(surface.width()) * std::size_t(surface.height());
-    for (std::size_t i = 0; i < count; ++i) {
-        hash ^= surface.bits()[i];
-        hash *= 1099511628211ull;
-    }
-    return hash;
+    const int width = 420;
+    const int height = int(frame.rows.size());
+    Surface glyphs(width, height);
+    printGlyphs(glyphs, x, y, text, points, white);
+    int left = width, top = height, right = -1, bottom = -1;
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px)
+            if (glyphs.pixel(px, py) == white) {
+                left = std::min(left, px), right = std::max(right, px);
+                top = std::min(top, py), bottom = std::max(bottom, py);
+            }
+    if (right < 0)
+        return false;
+    for (int py = top; py <= bottom; ++py)
+        for (int px = left; px <= right; ++px)
+            if (glyphs.pixel(px, py) == white && frame.pixel(px, py) != color)
+                return false;
+    // Nothing of the colour just left or right of it, so that "Score:4" is not found
+    // inside "Score:47".
+    for (int py = top; py <= bottom; ++py)
+        for (int px = std::max(0, left - 3); px <= std::min(width - 1, right + 3); ++px)
+            if ((px < left || px > right) && frame.pixel(px, py) == color)
+                return false;
+    return true;
+}
+
+// The texts that first reached the window with this frame, in the order printed.
+inline std::vector<std::string> textsIn(const ScriptedHost &host, const Frame &frame)
+{
+    std::vector<std::string> out;
+    for (const Printed &p : host.prints)
+        if (p.frame == std::size_t(&frame - host.frames.data()))
+            out.push_back(p.text);
+    return out;
 }
 
 } // namespace quorrax::testing

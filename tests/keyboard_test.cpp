@@ -5,126 +5,79 @@
 namespace quorrax::testing {
 namespace {
 
-struct KeyCase {
-    Integer working;
-    Boolean gmode;
-    Integer akaMuki, aoMuki;
-    Integer key;
-    Integer expectedWorking;
-    Integer expectedAka, expectedAo;
-    Boolean expectedGMode;
-};
-
-TEST(KeyboardTest, EveryScreenStateHandlesItsOwnKeys)
+// One key in one screen state: the state, the mode and the two players' directions after it.
+TEST(KeyboardTest, EachScreenTakesOnlyItsOwnKeys)
 {
     using namespace muki;
-    constexpr Boolean single = vbTrue;
-    constexpr Boolean battle = vbFalse;
-    const KeyCase cases[] = {
-        // Title: only Return counts.
-        {screen::Title, single, Right, Right, vk::Up, screen::Title, Right, Right, single},
-        {screen::Title, battle, Right, Right, vk::Down, screen::Title, Right, Right, battle},
-        {screen::Title, battle, Right, Left, vk::Return, screen::ModeSelect, Up, Up, battle},
-        // Mode selection: Up and Down set the mode, Return confirms.
-        {screen::ModeSelect, battle, Up, Up, vk::Up, screen::ModeSelect, Up, Up, single},
-        {screen::ModeSelect, single, Up, Up, vk::Up, screen::ModeSelect, Up, Up, single},
-        {screen::ModeSelect, single, Up, Up, vk::Down, screen::ModeSelect, Up, Up, battle},
-        {screen::ModeSelect, battle, Up, Up, vk::Down, screen::ModeSelect, Up, Up, battle},
-        {screen::ModeSelect, single, Up, Up, vk::Return, screen::Countdown, Up, Up, single},
-        {screen::ModeSelect, single, Up, Up, vk::W, screen::ModeSelect, Up, Up, single},
-        // Countdown: nothing counts.
-        {screen::Countdown, single, Up, Up, vk::Return, screen::Countdown, Up, Up, single},
-        {screen::Countdown, battle, Up, Up, vk::S, screen::Countdown, Up, Up, battle},
-        {screen::Countdown, single, Up, Up, vk::Down, screen::Countdown, Up, Up, single},
-        // Match: right-angle turns only.
-        {screen::Match, battle, Right, Up, vk::W, screen::Match, Up, Up, battle},
-        {screen::Match, battle, Left, Up, vk::Z, screen::Match, Down, Up, battle},
-        {screen::Match, battle, Up, Up, vk::W, screen::Match, Up, Up, battle},
-        {screen::Match, battle, Up, Up, vk::Z, screen::Match, Up, Up, battle},
-        {screen::Match, battle, Up, Up, vk::S, screen::Match, Right, Up, battle},
-        {screen::Match, battle, Down, Up, vk::A, screen::Match, Left, Up, battle},
-        {screen::Match, battle, Right, Up, vk::A, screen::Match, Right, Up, battle},
-        {screen::Match, battle, Up, Up, vk::K, screen::Match, Up, Right, battle},
-        {screen::Match, battle, Up, Down, vk::J, screen::Match, Up, Left, battle},
-        {screen::Match, battle, Up, Right, vk::I, screen::Match, Up, Up, battle},
-        {screen::Match, battle, Up, Left, vk::M, screen::Match, Up, Down, battle},
-        {screen::Match, battle, Up, Up, vk::I, screen::Match, Up, Up, battle},
-        {screen::Match, battle, Up, Up, vk::Return, screen::Match, Up, Up, battle},
-        // In Single mode the blue line is the computer's.
-        {screen::Match, single, Up, Up, vk::K, screen::Match, Up, Up, single},
-        {screen::Match, single, Up, Right, vk::I, screen::Match, Up, Right, single},
-        {screen::Match, single, Up, Up, vk::S, screen::Match, Right, Up, single},
-        // Match over: Return goes back to the title.
-        {screen::MatchOver, single, Up, Up, vk::W, screen::MatchOver, Up, Up, single},
-        {screen::MatchOver, single, Up, Up, vk::Return, screen::Title, Up, Up, single},
+    constexpr Boolean S = vbTrue; // Single
+    constexpr Boolean B = vbFalse; // Battle
+    const struct {
+        Integer working;
+        Boolean gmode;
+        Integer aka, ao, key;
+        Integer expectedWorking;
+        Boolean expectedMode;
+        Integer expectedAka, expectedAo;
+    } rows[] = {
+        {screen::Title, S, Right, Right, vk::Up, screen::Title, S, Right, Right},
+        {screen::Title, B, Right, Right, vk::W, screen::Title, B, Right, Right},
+        {screen::ModeSelect, B, Up, Up, vk::Up, screen::ModeSelect, S, Up, Up},
+        {screen::ModeSelect, S, Up, Up, vk::Up, screen::ModeSelect, S, Up, Up},
+        {screen::ModeSelect, S, Up, Up, vk::Down, screen::ModeSelect, B, Up, Up},
+        {screen::ModeSelect, B, Up, Up, vk::Down, screen::ModeSelect, B, Up, Up},
+        {screen::ModeSelect, B, Up, Up, vk::Return, screen::Countdown, B, Up, Up},
+        {screen::ModeSelect, S, Up, Up, vk::S, screen::ModeSelect, S, Up, Up},
+        {screen::Countdown, S, Up, Up, vk::Return, screen::Countdown, S, Up, Up},
+        {screen::Countdown, B, Up, Up, vk::Up, screen::Countdown, B, Up, Up},
+        {screen::Match, B, Right, Up, vk::W, screen::Match, B, Up, Up},
+        {screen::Match, B, Left, Up, vk::Z, screen::Match, B, Down, Up},
+        {screen::Match, B, Up, Up, vk::S, screen::Match, B, Right, Up},
+        {screen::Match, B, Down, Up, vk::A, screen::Match, B, Left, Up},
+        {screen::Match, B, Up, Up, vk::W, screen::Match, B, Up, Up},
+        {screen::Match, B, Up, Up, vk::Z, screen::Match, B, Up, Up},
+        {screen::Match, B, Right, Up, vk::A, screen::Match, B, Right, Up},
+        {screen::Match, B, Left, Up, vk::S, screen::Match, B, Left, Up},
+        {screen::Match, B, Up, Left, vk::I, screen::Match, B, Up, Up},
+        {screen::Match, B, Up, Right, vk::M, screen::Match, B, Up, Down},
+        {screen::Match, B, Up, Up, vk::K, screen::Match, B, Up, Right},
+        {screen::Match, B, Up, Down, vk::J, screen::Match, B, Up, Left},
+        {screen::Match, B, Up, Up, vk::M, screen::Match, B, Up, Up},
+        {screen::Match, B, Right, Right, vk::J, screen::Match, B, Right, Right},
+        {screen::Match, B, Up, Up, vk::Return, screen::Match, B, Up, Up},
+        {screen::Match, S, Up, Up, vk::K, screen::Match, S, Up, Up},      // the computer's line
+        {screen::Match, S, Up, Right, vk::I, screen::Match, S, Up, Right},
+        {screen::MatchOver, S, Up, Up, vk::W, screen::MatchOver, S, Up, Up},
+        {screen::MatchOver, S, Up, Up, vk::Return, screen::Title, S, Up, Up},
     };
-    for (const KeyCase &c : cases) {
-        Game game;
-        frmMain &f = game.form;
-        f.Working = c.working;
-        f.GMode = c.gmode;
-        f.AkaMuki = c.akaMuki;
-        f.AoMuki = c.aoMuki;
-        f.JamaMuki = muki::Left;
-        f.Form_KeyDown(c.key, 0);
-        SCOPED_TRACE(::testing::Message() << "state " << c.working << " key " << c.key);
-        EXPECT_EQ(f.Working, c.expectedWorking);
-        EXPECT_EQ(f.AkaMuki, c.expectedAka);
-        EXPECT_EQ(f.AoMuki, c.expectedAo);
-        EXPECT_EQ(f.GMode, c.expectedGMode);
-        if (c.working != screen::Title || c.key != vk::Return) {
-            EXPECT_EQ(f.JamaMuki, muki::Left);
-        }
-        EXPECT_TRUE(game.host.messageBoxes.empty());
+    for (const auto &row : rows) {
+        ScriptedHost host;
+        frmMain f(host);
+        f.Working = row.working;
+        f.GMode = row.gmode;
+        f.AkaMuki = row.aka;
+        f.AoMuki = row.ao;
+        f.Form_KeyDown(row.key, 0);
+        SCOPED_TRACE(::testing::Message() << "state " << row.working << " key " << row.key);
+        EXPECT_EQ(f.Working, row.expectedWorking);
+        EXPECT_EQ(f.GMode, row.expectedMode);
+        EXPECT_EQ(std::make_pair(f.AkaMuki, f.AoMuki), std::make_pair(row.expectedAka, row.expectedAo));
+        EXPECT_TRUE(host.messageBoxes.empty());
     }
 }
 
-TEST(KeyboardTest, ReturnOnTheTitleSetsUpTheComingMatch)
+TEST(KeyboardTest, AnInputMethodInAMatchAsksToBeSwitchedOff)
 {
-    Game game;
-    frmMain &f = game.form;
-    f.Score = 77;
-    f.JamaMuki = muki::Down;
-    f.Form_KeyDown(vk::Return, 0);
-    EXPECT_EQ(f.Score, 0);
-    EXPECT_EQ(f.JamaMuki, muki::Up);
-    EXPECT_EQ(std::make_pair(f.AkaX, f.AkaY), std::make_pair(Long(160), Long(150)));
-    EXPECT_EQ(std::make_pair(f.AoX, f.AoY), std::make_pair(Long(260), Long(150)));
-    EXPECT_EQ(std::make_pair(f.JamaX, f.JamaY), std::make_pair(Long(210), Long(150)));
-}
-
-TEST(KeyboardTest, TurnsWithinOneWaitApplyInOrder)
-{
-    Game game;
-    frmMain &f = game.form;
-    f.Working = screen::Match;
-    f.GMode = vbTrue;
-    f.AkaMuki = muki::Right;
-    f.Form_KeyDown(vk::W, 0);
-    f.Form_KeyDown(vk::A, 0);
-    EXPECT_EQ(f.AkaMuki, muki::Left); // right, then up, then left: back into its own trail
-    // Held keys repeat; the repeats change nothing more.
-    f.Form_KeyDown(vk::A, 0);
-    f.Form_KeyDown(vk::A, 0);
-    EXPECT_EQ(f.AkaMuki, muki::Left);
-}
-
-TEST(KeyboardTest, InputMethodTextDuringAMatchAsksToSwitchItOff)
-{
-    Game game;
-    frmMain &f = game.form;
-    f.AkaMuki = muki::Up;
-    for (const Integer working : {screen::Title, screen::ModeSelect, screen::Countdown, screen::MatchOver}) {
+    for (const Integer working : {screen::Title, screen::ModeSelect, screen::Countdown, screen::Match, screen::MatchOver}) {
+        ScriptedHost host;
+        frmMain f(host);
         f.Working = working;
         f.Form_KeyDown(vk::Ime, 0);
+        EXPECT_EQ(host.messageBoxes,
+                  working == screen::Match ? std::vector<std::string>{"日本語入力をOFFにしてください"}
+                                           : std::vector<std::string>{})
+            << "state " << working;
+        EXPECT_EQ(f.Working, working);
     }
-    EXPECT_TRUE(game.host.messageBoxes.empty());
-    f.Working = screen::Match;
-    f.Form_KeyDown(vk::Ime, 0);
-    f.Form_KeyDown(vk::Ime, 0);
-    ASSERT_EQ(game.host.messageBoxes.size(), 2u);
-    EXPECT_EQ(game.host.messageBoxes[0], "日本語入力をOFFにしてください");
-    EXPECT_EQ(f.AkaMuki, muki::Up);
 }
 
 } // namespace

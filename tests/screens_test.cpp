@@ -1,167 +1,134 @@
 #include "game_fixture.h"
+#include "shell/qt/pictures.h"
 
 #include <gtest/gtest.h>
 
 namespace quorrax::testing {
 namespace {
 
-// True when the arrow stands with its top-left corner at (70, y) on the window.
-bool arrowAt(const frmMain &f, int y)
+bool anyPixel(const Frame &frame, Color color)
 {
-    for (int row = 0; row < 32; ++row)
-        for (int col = 0; col < 32; ++col)
-            if (f.window.pixel(70 + col, y + row) != f.picYajirusi.pixel(col, row))
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 420; ++x)
+            if (frame.pixel(x, y) == color)
+                return true;
+    return false;
+}
+
+struct Square {
+    int left, top, size;
+    Color color;
+};
+
+// A solid square of its colour, with nothing of that colour in the ring around it.
+bool squareAt(const Frame &frame, const Square &s)
+{
+    for (int y = s.top - 1; y <= s.top + s.size; ++y)
+        for (int x = s.left - 1; x <= s.left + s.size; ++x) {
+            const bool inside = x >= s.left && x < s.left + s.size && y >= s.top && y < s.top + s.size;
+            if ((frame.pixel(x, y) == s.color) != inside)
                 return false;
+        }
     return true;
 }
 
-TEST(ModeScreenTest, ArrowFollowsUpAndDownAndReturnConfirms)
+TEST(ModeScreenTest, ArrowFollowsUpAndDownOverACleanArena)
 {
-    struct Case {
+    const Surface arrow = loadPicture(Picture::Arrow);
+    const struct {
         std::vector<Integer> keys;
-        Boolean expectedMode;
+        std::vector<int> arrowRows; // in each frame, one a key
+        bool single;
+    } rows[] = {
+        {{}, {100}, true},
+        {{vk::Down}, {100, 168}, false},
+        {{vk::Down, vk::Down}, {100, 168, 168}, false},
+        {{vk::Down, vk::Up}, {100, 168, 100}, true},
+        {{vk::Up}, {100, 100}, true},
+        {{vk::Down, vk::W, Integer(37)}, {100, 168, 168, 168}, false},
     };
-    const Case cases[] = {
-        {{}, vbTrue},
-        {{vk::Down}, vbFalse},
-        {{vk::Down, vk::Down}, vbFalse},
-        {{vk::Down, vk::Up}, vbTrue},
-        {{vk::Up}, vbTrue},
-        {{vk::Down, vk::W, Integer(37)}, vbFalse},
-    };
-    for (const Case &c : cases) {
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.keys.size() << " keys, the last " << (row.keys.empty() ? 0 : row.keys.back()));
         Game game;
-        std::vector<std::pair<Boolean, bool>> seen; // mode, and whether the arrow is at its row
-        game.onFrame = [&](frmMain &f) {
-            if (f.Working == screen::ModeSelect)
-                seen.emplace_back(f.GMode, arrowAt(f, f.GMode ? 100 : 168) && !arrowAt(f, f.GMode ? 168 : 100));
-        };
-        game.host.keyWhen(inState(screen::Title), vk::Return);
-        for (const Integer key : c.keys)
-            game.modeKey(key);
-        game.modeKey(vk::Return);
-        game.host.eventWhen(ScriptedHost::Kind::Close, inState(screen::Countdown));
+        game.form.picHaikei.fill(red); // trails of an earlier match
+        game.key(screen::Title, vk::Return);
+        for (std::size_t i = 0; i < row.keys.size(); ++i)
+            game.key(screen::ModeSelect, row.keys[i], int(i) + 1);
+        game.key(screen::ModeSelect, vk::Return, int(row.keys.size()) + 1);
+        game.on(screen::Countdown, Kind::Close);
         EXPECT_EQ(game.run(), Game::Ending::Program);
-        EXPECT_EQ(game.form.GMode, c.expectedMode);
-        ASSERT_FALSE(seen.empty());
-        EXPECT_EQ(seen.front().first, vbTrue); // every visit starts on Single
-        for (const auto &[mode, arrowRight] : seen)
-            EXPECT_TRUE(arrowRight) << "mode " << mode;
-    }
-}
-
-TEST(ModeScreenTest, TextsAndAClearedArena)
-{
-    Game game;
-    game.form.picHaikei.fill(red); // trails of an earlier match
-    game.host.keyWhen(inState(screen::Title), vk::Return);
-    game.host.recordPrints = true;
-    game.run();
-    std::vector<std::tuple<std::string, int, int, double>> texts;
-    for (const auto &p : game.host.prints)
-        if (p.text != "Press Return to start" && p.text.rfind("High Score", 0) != 0)
-            texts.emplace_back(p.text, p.x, p.y, p.points);
-    ASSERT_GE(texts.size(), 4u);
-    const std::vector<std::tuple<std::string, int, int, double>> expected = {
-        {"Game Mode", 10, 10, 24},
-        {"Single", 110, 100, 24},
-        {"Battle", 110, 168, 24},
-        {"Please choose by pressing 'Up' or 'Down'.", 15, 40, 12},
-    };
-    EXPECT_EQ(std::vector(texts.begin(), texts.begin() + 4), expected);
-    EXPECT_EQ(fingerprint(game.form.picHaikei), fingerprint(Surface(420, 300)));
-    EXPECT_EQ(game.form.window.pixel(300, 250), black);
-    EXPECT_EQ(game.form.ForeColor, yellow);
-    EXPECT_EQ(game.form.FontSize, 12);
-}
-
-TEST(ModeScreenTest, DoesNotComposeTheSameScreenWhileNoKeyComes)
-{
-    Game game;
-    const std::uint32_t start = game.host.now();
-    game.host.keyWhen(inState(screen::Title), vk::Return);
-    game.host.keyAt(start + 60'000, vk::Down);
-    game.host.keyAt(start + 120'000, vk::Return);
-    game.host.eventWhen(ScriptedHost::Kind::Close, inState(screen::Countdown));
-    std::vector<bool> battleArrow;
-    game.onFrame = [&](frmMain &f) {
-        if (f.Working == screen::ModeSelect)
-            battleArrow.push_back(arrowAt(f, 168) && !arrowAt(f, 100));
-    };
-    game.run();
-    EXPECT_LE(battleArrow.size(), 4u); // one a key, not one a millisecond
-    ASSERT_GE(battleArrow.size(), 2u);
-    EXPECT_FALSE(battleArrow.front());
-    EXPECT_TRUE(battleArrow.back());
-}
-
-TEST(CountdownTest, ThreeDigitsOnSecondChangesAndKeysDoNothing)
-{
-    for (const std::uint64_t timeOfDay : {std::uint64_t(43'200'500), std::uint64_t(43'257'900)}) {
-        Game game;
-        game.host.setTimeOfDay(timeOfDay); // the second run counts across 59 -> 0
-        game.startMatch(false);
-        for (const Integer key : {vk::Down, vk::Up, vk::Return, vk::S, vk::K})
-            game.host.keyWhen(inState(screen::Countdown), key);
-        Boolean modeSeen = vbTrue;
-        Integer akaSeen = -1;
-        game.onFrame = [&](frmMain &f) {
-            if (f.Working == screen::Match && akaSeen < 0) {
-                modeSeen = f.GMode;
-                akaSeen = f.AkaMuki;
-            }
-        };
-        game.host.eventWhen(ScriptedHost::Kind::Close, inState(screen::Match));
-        EXPECT_EQ(game.run(), Game::Ending::Program);
-
-        std::vector<ScriptedHost::Printed> digits;
-        for (const auto &p : game.host.prints)
-            if (p.points == 72)
-                digits.push_back(p);
-        ASSERT_EQ(digits.size(), 3u);
-        const char *expected[] = {" 3", " 2", " 1"};
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(digits[i].text, expected[i]);
-            EXPECT_EQ(std::make_pair(digits[i].x, digits[i].y), std::make_pair(160, 100));
-            EXPECT_EQ(digits[i].color, green);
+        const auto frames = game.framesIn(screen::ModeSelect);
+        ASSERT_EQ(frames.size(), row.arrowRows.size());
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const Frame &f = *frames[i];
+            EXPECT_TRUE(shows(f, "Game Mode", 10, 10, 24, yellow));
+            EXPECT_TRUE(shows(f, "Single", 110, 100, 24, yellow));
+            EXPECT_TRUE(shows(f, "Battle", 110, 168, 24, yellow));
+            EXPECT_TRUE(shows(f, "Please choose by pressing 'Up' or 'Down'.", 15, 40, 12, yellow));
+            // The arrow at its row; everything else is the black arena and the yellow texts.
+            const int top = row.arrowRows[i];
+            int wrong = 0;
+            for (int y = 0; y < 300; ++y)
+                for (int x = 0; x < 420; ++x) {
+                    const bool inArrow = x >= 70 && x < 102 && y >= top && y < top + 32;
+                    const Color c = f.pixel(x, y);
+                    wrong += inArrow ? c != arrow.pixel(x - 70, y - top) : c != black && c != yellow;
+                }
+            EXPECT_EQ(wrong, 0) << "frame " << i;
         }
-        EXPECT_EQ(digits[1].at - digits[0].at, 1000u);
-        EXPECT_EQ(digits[2].at - digits[1].at, 1000u);
-        EXPECT_EQ(modeSeen, vbFalse);
-        EXPECT_EQ(akaSeen, muki::Up);
+        // The countdown shows the blue head of the mode chosen.
+        const auto countdown = game.framesIn(screen::Countdown);
+        ASSERT_FALSE(countdown.empty());
+        EXPECT_TRUE(squareAt(*countdown[0], row.single ? Square{257, 147, 7, blue} : Square{258, 148, 5, blue}));
     }
 }
 
-TEST(ArenaTest, HeadsStandAtTheirCornersInTheModesSizes)
+TEST(CountdownTest, HeadsThenThreeDigitsOnTheClocksSecondsWhileKeysDoNothing)
 {
-    for (const bool single : {true, false}) {
+    const struct {
+        bool single;
+        std::uint64_t timeOfDay; // ms since midnight, one title pass (11 ms) before the countdown
+        std::vector<std::pair<std::uint32_t, const char *>> frames; // since the first, and its digit
+    } rows[] = {
+        {true, 43'200'489, {{0, nullptr}, {500, " 3"}, {1500, " 2"}, {2500, " 1"}, {3500, nullptr}}},
+        // Across a minute: the seconds go 57, 58, 59, 0, 1.
+        {false, 43'257'889, {{0, nullptr}, {100, " 3"}, {1100, " 2"}, {2100, " 1"}, {3100, nullptr}}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.single ? "Single" : "Battle");
         Game game;
-        Surface firstFrame;
-        game.onFrame = [&](frmMain &f) {
-            if (f.Working == screen::Countdown && firstFrame.width() == 0)
-                firstFrame = f.window;
-        };
-        game.startMatch(single);
-        game.host.eventWhen(ScriptedHost::Kind::Close, inState(screen::Match));
-        game.run();
-        ASSERT_EQ(firstFrame.width(), 420);
-        struct Square {
-            int left, top, size;
-            Color color;
-        };
+        game.host.setTimeOfDay(row.timeOfDay);
+        game.startMatch(row.single);
+        for (const Integer key : {vk::Down, vk::Up, vk::Return, vk::S, vk::K, vk::A})
+            game.key(screen::Countdown, key);
+        game.on(screen::Match, Kind::Close);
+        EXPECT_EQ(game.run(), Game::Ending::Program);
+
+        const auto frames = game.framesIn(screen::Countdown);
+        ASSERT_EQ(frames.size(), row.frames.size());
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const auto &[at, digit] = row.frames[i];
+            EXPECT_EQ(frames[i]->at - frames[0]->at, at) << "frame " << i;
+            EXPECT_TRUE(digit ? shows(*frames[i], digit, 160, 100, 72, green) : !anyPixel(*frames[i], green))
+                << "frame " << i;
+        }
         const Square heads[] = {
             {158, 148, 5, red},
-            single ? Square{257, 147, 7, blue} : Square{258, 148, 5, blue},
+            row.single ? Square{257, 147, 7, blue} : Square{258, 148, 5, blue},
             {207, 147, 7, yellow},
         };
         for (const Square &s : heads) {
-            for (int y = s.top - 1; y <= s.top + s.size; ++y)
-                for (int x = s.left - 1; x <= s.left + s.size; ++x) {
-                    const bool inside = x >= s.left && x < s.left + s.size && y >= s.top && y < s.top + s.size;
-                    EXPECT_EQ(firstFrame.pixel(x, y), inside ? s.color : black) << x << "," << y;
-                }
+            EXPECT_TRUE(squareAt(*frames.front(), s)) << s.left << "," << s.top;
+            EXPECT_TRUE(squareAt(*frames.back(), s)) << s.left << "," << s.top;
         }
-        EXPECT_EQ(game.form.picAo.width(), single ? 7 : 5);
+        // The first tick: every line moved up, and the mode is the one chosen.
+        const auto match = game.framesIn(screen::Match);
+        ASSERT_EQ(match.size(), 1u);
+        EXPECT_EQ(match[0]->at - frames.back()->at, 0u);
+        EXPECT_EQ(match[0]->pixel(160, 147), red);
+        EXPECT_EQ(match[0]->pixel(160, 146), black);
+        EXPECT_EQ(match[0]->pixel(260, 147), blue);
+        EXPECT_TRUE(row.single ? shows(*match[0], "Score:1", 10, 10, 9, green) : !anyPixel(*match[0], green));
     }
 }
 

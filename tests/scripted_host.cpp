@@ -3,12 +3,10 @@
 #include "shell/qt/glyphs.h"
 #include "shell/qt/pictures.h"
 
-#include <algorithm>
-
 namespace quorrax::testing {
 
 ScriptedHost::ScriptedHost(std::uint32_t startTick, std::uint64_t seed)
-    : m_now(startTick), m_wallMs(12ull * 3600 * 1000 + 500), m_random(seed)
+    : startTick(startTick), m_now(startTick), m_random(seed)
 {
 }
 
@@ -32,9 +30,7 @@ void ScriptedHost::advance(std::uint64_t ms)
 
 bool ScriptedHost::due(const Event &event) const
 {
-    if (event.when)
-        return event.when(*m_form);
-    return std::int32_t(m_now - event.at) >= 0;
+    return event.when ? event.when() : std::int32_t(m_now - event.at) >= 0;
 }
 
 bool ScriptedHost::nextEventTime(std::uint32_t &at) const
@@ -45,15 +41,38 @@ bool ScriptedHost::nextEventTime(std::uint32_t &at) const
     return true;
 }
 
+void ScriptedHost::capture()
+{
+    const Surface &window = m_form->window;
+    if (!frames.empty() && window.generation() == m_generation)
+        return;
+    m_generation = window.generation();
+    if (m_stamps.size() != std::size_t(window.height()))
+        m_stamps.assign(std::size_t(window.height()), 0);
+    Frame frame{m_now, m_form->Working, std::vector<const Color *>(m_stamps.size())};
+    for (std::size_t y = 0; y < m_stamps.size(); ++y) {
+        // A row whose stamp did not change since the last frame holds the same pixels.
+        if (!frames.empty() && m_stamps[y] == window.rowStamp(int(y)) && m_stamps[y] != 0) {
+            frame.rows[y] = frames.back().rows[y];
+            continue;
+        }
+        const Color *row = window.bits() + y * std::size_t(window.width());
+        frame.rows[y] = m_rows.emplace_back(row, row + window.width()).data();
+        m_stamps[y] = window.rowStamp(int(y));
+    }
+    ++m_framesIn[std::size_t(frame.working) % m_framesIn.size()];
+    frames.push_back(std::move(frame));
+}
+
 void ScriptedHost::DoEvents()
 {
-    ++yields;
-    // Events are delivered in the order they were scripted; one that is not due yet
-    // holds back those behind it. Conditions are judged on the game as the yield finds
-    // it, so a key meant for the next screen waits for that screen's first yield.
+    // Whatever was drawn since the last refresh reaches the screen at a yield.
+    capture();
     std::size_t count = 0;
     while (count < m_events.size() && due(m_events[count]))
         ++count;
+    if (count > 0)
+        m_idleRounds = 0;
     for (; count > 0; --count) {
         const Event event = m_events.front();
         m_events.pop_front();
@@ -75,40 +94,37 @@ void ScriptedHost::DoEvents()
             break;
         }
     }
-    if (yieldCostMs)
-        advance(yieldCostMs);
 }
 
 void ScriptedHost::idleUntil(std::uint32_t tick)
 {
     std::uint32_t at = 0;
-    if (nextEventTime(at) && std::int32_t(at - tick) < 0) {
-        if (std::int32_t(at - m_now) > 0)
-            advance(at - m_now);
-        return;
-    }
+    if (nextEventTime(at) && std::int32_t(at - tick) < 0)
+        tick = at;
     if (std::int32_t(tick - m_now) > 0)
         advance(tick - m_now);
 }
 
 void ScriptedHost::idleUntilSecondChanges(int second)
 {
-    if (secondOfMinute() != second)
-        return;
-    const std::uint32_t toNextSecond = std::uint32_t(1000 - (m_wallMs + m_elapsed) % 1000);
-    idleUntil(m_now + toNextSecond);
+    if (secondOfMinute() == second)
+        idleUntil(m_now + std::uint32_t(1000 - (m_wallMs + m_elapsed) % 1000));
 }
 
 void ScriptedHost::idleUntilEvent()
 {
+    std::uint32_t at = 0;
     if (m_events.empty())
         throw ScriptEnd{};
-    if (due(m_events.front()))
+    if (nextEventTime(at)) {
+        if (std::int32_t(at - m_now) > 0)
+            advance(at - m_now);
         return;
-    std::uint32_t at = 0;
-    if (!nextEventTime(at))
-        throw ScriptEnd{}; // a condition that nothing will make true while the game waits
-    advance(at - m_now);
+    }
+    // An event waiting for a condition may come due once the game has drawn again; one
+    // that stays undue while the game only waits never will.
+    if (++m_idleRounds > 100)
+        throw ScriptEnd{};
 }
 
 Surface ScriptedHost::picture(Picture which)
@@ -116,20 +132,10 @@ Surface ScriptedHost::picture(Picture which)
     return loadPicture(which);
 }
 
-void ScriptedHost::Refresh()
-{
-    ++refreshes;
-    if (onRefresh)
-        onRefresh(*m_form);
-}
-
 int ScriptedHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
-    if (recordPrints)
-        prints.push_back({std::string(text), x, y, points, color, m_now});
-    if (!drawText)
-        return pointsToPixels(points);
-    return printGlyphs(target, x, y, text, points, color);
+    prints.push_back({std::string(text), x, y, points, color, m_now, frames.size()});
+    return drawText ? printGlyphs(target, x, y, text, points, color) : pointsToPixels(points);
 }
 
 void ScriptedHost::MsgBox(std::string_view text)

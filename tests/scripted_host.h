@@ -3,6 +3,7 @@
 #include "shell/frmmain.h"
 #include "shell/host.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,75 +13,64 @@
 
 namespace quorrax::testing {
 
-// Thrown when a script has nothing left to deliver while the game waits for an event,
+// Thrown when the script has nothing left to deliver while the game waits for an event,
 // or when its time limit is reached: the natural end of a scripted run.
 struct ScriptEnd {};
 
-// A host with a virtual millisecond clock, a fixed random seed, and keys, menu commands
-// and a close request delivered at given times or when a condition on the game holds.
-// Whole screens and matches run headless, deterministic and fast.
+// One picture that reached the window: when it came, on which screen, and its pixels.
+struct Frame {
+    std::uint32_t at = 0; // tick-counter reading
+    Integer working = 0;
+    std::vector<const Color *> rows; // unchanged rows are shared with the frame before
+    Color pixel(int x, int y) const { return rows[std::size_t(y)][x]; }
+};
+
+// A text printed on the window, with where, how and when.
+struct Printed {
+    std::string text;
+    int x = 0;
+    int y = 0;
+    double points = 0;
+    Color color = 0;
+    std::uint32_t at = 0;
+    std::size_t frame = 0; // the index of the frame it first shows in
+};
+
+// A host with a virtual millisecond clock, a fixed random seed, and keys, menu commands and
+// a close request delivered at given times or when a condition holds. It keeps every frame
+// that reaches the window (on each refresh and each yield that finds the window changed),
+// so whole screens and matches run headless and fast, and tests judge what a player saw.
 class ScriptedHost : public Host
 {
 public:
     enum class Kind { Key, Ime, Help, About, Close };
-    struct Event {
-        Kind kind = Kind::Key;
-        Integer key = 0;
-        std::uint32_t at = 0;                      // delivered at the first yield at or past this time
-        std::function<bool(const frmMain &)> when; // or at the first yield where this holds
-    };
 
     explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1);
-
     void bind(frmMain &form) { m_form = &form; }
 
-    // Script building.
-    void keyAt(std::uint32_t at, Integer key) { m_events.push_back({Kind::Key, key, at, {}}); }
-    void keyWhen(std::function<bool(const frmMain &)> when, Integer key)
+    // An event at the first yield at or past the tick `at`, or at the first yield where
+    // `when` holds. Events come in the order they were scripted.
+    void at(std::uint32_t at, Kind kind, Integer key = 0) { m_events.push_back({kind, key, at, {}}); }
+    void when(std::function<bool()> when, Kind kind, Integer key = 0)
     {
-        m_events.push_back({Kind::Key, key, 0, std::move(when)});
+        m_events.push_back({kind, key, 0, std::move(when)});
     }
-    void eventWhen(Kind kind, std::function<bool(const frmMain &)> when)
-    {
-        m_events.push_back({kind, 0, 0, std::move(when)});
-    }
-    void eventAt(Kind kind, std::uint32_t at) { m_events.push_back({kind, 0, at, {}}); }
 
-    // How long a dialog or message box stays open, in virtual milliseconds.
-    std::uint32_t modalHoldMs = 0;
-    // How much virtual time one yield takes (the work of a pass).
-    std::uint32_t yieldCostMs = 0;
-    // The run ends (ScriptEnd) when the clock has advanced this far.
-    std::uint64_t timeLimitMs = 60ull * 60 * 1000;
-    // Text costs real time; long runs may leave it out.
-    bool drawText = true;
+    std::uint32_t modalHoldMs = 0;                    // how long a dialog or message box stays open
+    std::uint64_t timeLimitMs = 60ull * 60 * 1000;    // the run ends (ScriptEnd) after this long
+    bool drawText = true;                             // glyphs depend on the fonts installed
     std::string folder = "/nonexistent/";
+    void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
-    // Called on every Refresh, with the game as it stands.
-    std::function<void(frmMain &)> onRefresh;
-
-    // Every text printed, with where and how.
-    struct Printed {
-        std::string text;
-        int x = 0;
-        int y = 0;
-        double points = 0;
-        Color color = 0;
-        std::uint32_t at = 0;
-    };
-    bool recordPrints = true;
+    // What the player saw.
+    std::vector<Frame> frames;
     std::vector<Printed> prints;
-
-    // Sets the time of day, in milliseconds since midnight, for the countdown.
-    void setTimeOfDay(std::uint64_t ms) { m_wallMs = ms - m_elapsed; }
-
-    // What happened.
-    std::uint64_t yields = 0;
-    std::uint64_t refreshes = 0;
     std::vector<std::string> messageBoxes;
     std::vector<Kind> dialogsShown;
+    int framesIn(Integer working) const { return m_framesIn[std::size_t(working) % m_framesIn.size()]; }
+
+    const std::uint32_t startTick;
     std::uint32_t now() const { return m_now; }
-    std::uint64_t elapsedMs() const { return m_elapsed; }
 
     std::uint32_t timeGetTime() override { return m_now; }
     int secondOfMinute() override;
@@ -94,27 +84,36 @@ public:
     Surface picture(Picture which) override;
     void setClientSize(int, int) override {}
     void Show() override {}
-    void Refresh() override;
+    void Refresh() override { capture(); }
     int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) override;
     void MsgBox(std::string_view text) override;
     void showHelp() override;
     void showAbout() override;
     [[noreturn]] void End() override { throw ProgramEnd{}; }
 
-    // Moves the virtual clock on.
-    void advance(std::uint64_t ms);
-
 private:
+    struct Event {
+        Kind kind;
+        Integer key;
+        std::uint32_t at;
+        std::function<bool()> when;
+    };
+    void advance(std::uint64_t ms);
     bool due(const Event &event) const;
-    // The time of the next timed event, if any is waiting.
     bool nextEventTime(std::uint32_t &at) const;
+    void capture();
 
     frmMain *m_form = nullptr;
     std::uint32_t m_now;
     std::uint64_t m_elapsed = 0;
-    std::uint64_t m_wallMs; // milliseconds since midnight at the start
+    std::uint64_t m_wallMs = 12ull * 3600 * 1000 + 500; // time of day at the start
     std::mt19937_64 m_random;
     std::deque<Event> m_events;
+    std::deque<std::vector<Color>> m_rows; // every row content a frame showed
+    std::vector<std::uint64_t> m_stamps;   // the window's row stamps at the last frame
+    std::uint64_t m_generation = 0;
+    int m_idleRounds = 0;
+    std::array<int, 5> m_framesIn{};
 };
 
 } // namespace quorrax::testing

@@ -1,181 +1,107 @@
 #include "game_fixture.h"
+#include "shell/qt/pictures.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <fstream>
 
 namespace quorrax::testing {
 namespace {
 
 constexpr const char *prompt = "Press Return to start";
 
-std::vector<ScriptedHost::Printed> promptsOf(const ScriptedHost &host)
+// The prompt's level in each pass: from 255 down by 10 to 5, then 0, then up by 10 to 250
+// and 255 again, 52 passes a cycle.
+int fadeLevel(int pass)
 {
-    std::vector<ScriptedHost::Printed> out;
-    for (const auto &p : host.prints)
-        if (p.text == prompt)
-            out.push_back(p);
-    return out;
+    const int p = pass % 52;
+    return p <= 25 ? 255 - 10 * p : 10 * (p - 26);
 }
 
-std::vector<int> expectedFade(int passes)
+bool bandIsBlack(const Frame &frame, int top, int bottom)
 {
-    // Falling from 255 by 10 to 5, then 0, rising 10 to 250, then 255 again: 52 a cycle.
-    std::vector<int> levels;
-    int level = 255;
-    bool up = false;
-    for (int i = 0; i < passes; ++i) {
-        levels.push_back(level);
-        level += up ? 10 : -10;
-        if (level > 255) {
-            level = 255;
-            up = false;
-        } else if (level < 0) {
-            level = 0;
-            up = true;
-        }
-    }
-    return levels;
-}
-
-TEST(TitleTest, ShowsTheHighScoreAndFadesThePromptEveryElevenMilliseconds)
-{
-    Game game;
-    const std::uint32_t start = game.host.now();
-    game.host.keyAt(start + 120 * 11 + 5, vk::Return);
-    EXPECT_EQ(game.run(), Game::Ending::Script); // the mode screen waits for a key that never comes
-
-    const auto &first = game.host.prints.front();
-    EXPECT_EQ(first.text, "High Score(Single):0");
-    EXPECT_EQ(std::make_pair(first.x, first.y), std::make_pair(0, 0));
-    EXPECT_EQ(first.points, 9);
-    EXPECT_EQ(first.color, yellow);
-
-    const auto prompts = promptsOf(game.host);
-    ASSERT_EQ(prompts.size(), 121u);
-    const std::vector<int> fade = expectedFade(121);
-    for (std::size_t i = 0; i < prompts.size(); ++i) {
-        EXPECT_EQ(prompts[i].color, RGB(fade[i], fade[i], 0)) << "pass " << i;
-        EXPECT_EQ(std::make_pair(prompts[i].x, prompts[i].y), std::make_pair(260, 260));
-        EXPECT_EQ(prompts[i].points, 12);
-        if (i > 0) {
-            EXPECT_EQ(prompts[i].at - prompts[i - 1].at, 11u) << "pass " << i;
-        }
-    }
-    EXPECT_EQ(fade[26], 0);
-    EXPECT_EQ(fade[51], 250);
-    EXPECT_EQ(fade[52], 255);
-}
-
-TEST(TitleTest, ScreenShowsTheTitlePictureAndAnInvisiblePromptAtLevelZero)
-{
-    Game game;
-    Surface atLevelZero;
-    game.host.keyWhen([&](const frmMain &f) {
-        if (f.SUc == 10 && f.SUcUp != vbFalse && atLevelZero.width() == 0)
-            atLevelZero = f.window; // the pass that printed level 0 has just waited
-        return false;
-    }, vk::Return);
-    game.host.timeLimitMs = 40 * 11;
-    game.run();
-    ASSERT_EQ(atLevelZero.width(), 420);
-    // The prompt's band is black again: overprinting at level 0 leaves no trace.
-    for (int y = 246; y < 300; ++y)
+    for (int y = top; y <= bottom; ++y)
         for (int x = 0; x < 420; ++x)
-            ASSERT_EQ(atLevelZero.pixel(x, y), black) << x << "," << y;
-    // The title picture itself is on the window, and the high-score line is yellow.
-    EXPECT_EQ(atLevelZero.pixel(200, 150), game.form.picOpen.pixel(200, 150));
-    int yellowPixels = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 200; ++x)
-            yellowPixels += atLevelZero.pixel(x, y) == yellow;
-    EXPECT_GT(yellowPixels, 50);
+            if (frame.pixel(x, y) != black)
+                return false;
+    return true;
 }
 
-TEST(TitleTest, ReturnEndsTheTitleAfterTheCurrentPassAndOtherKeysDoNot)
+TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
 {
-    Game game;
-    const std::uint32_t start = game.host.now();
-    game.host.keyAt(start + 3, vk::Up);
-    game.host.keyAt(start + 14, vk::W);
-    game.host.keyAt(start + 30, vk::Return);
-    game.run();
-    const auto prompts = promptsOf(game.host);
-    ASSERT_EQ(prompts.size(), 3u); // passes at +0, +11, +22; Return handled in the third
-    EXPECT_EQ(game.form.Working, screen::ModeSelect);
+    const Surface picture = loadPicture(Picture::Title);
+    // The tick counter passes 2^31 and 2^32 within the first passes of the last two rows.
+    for (const std::uint32_t start : {1'000'000u, 0x7FFFFFF0u, 0xFFFFFFF0u}) {
+        SCOPED_TRACE(start);
+        Game game(start);
+        std::ofstream(game.ini(), std::ios::binary) << "[Quorrax]\r\nHighScore=120\r\n";
+        game.host.at(start + 60 * 11 + 5, Kind::Key, vk::Return);
+        game.run(); // the mode screen waits for a key that never comes
+        const auto title = game.framesIn(screen::Title);
+        ASSERT_EQ(title.size(), 61u);
+        for (std::size_t i = 0; i < title.size(); ++i) {
+            const Frame &f = *title[i];
+            SCOPED_TRACE(i);
+            if (i > 0) {
+                EXPECT_EQ(f.at - title[i - 1]->at, 11u);
+            }
+            EXPECT_TRUE(shows(f, "High Score(Single):120", 0, 0, 9, yellow));
+            const int level = fadeLevel(int(i));
+            // At level 0 it is black on black: the band below the lettering shows nothing.
+            EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0)) : bandIsBlack(f, 246, 299))
+                << level;
+        }
+        for (int y = 28; y < 246; ++y)
+            for (int x = 0; x < 420; x += 3)
+                ASSERT_EQ(title[0]->pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+        // Return ends the title with the pass it came in, and the mode screen follows.
+        const auto mode = game.framesIn(screen::ModeSelect);
+        ASSERT_FALSE(mode.empty());
+        EXPECT_EQ(mode[0]->at - title.back()->at, 11u);
+    }
 }
 
 TEST(TitleTest, FadeDirectionIsKeptFromOneVisitToTheNext)
 {
     Game game;
     game.form.picShaikei.setPixel(160, 140, RGB(1, 1, 1)); // a quick crash
-    const std::uint32_t start = game.host.now();
-    // 30 passes: the fade is rising when Return comes.
-    game.host.keyAt(start + 29 * 11 + 1, vk::Return);
-    game.modeKey(vk::Return);
-    game.host.keyWhen(inState(screen::MatchOver), vk::Return);
-    game.host.keyWhen([](const frmMain &f) { return f.Working == screen::Title && f.SUc < 200; }, vk::Return);
+    game.host.at(game.host.startTick + 29 * 11 + 1, Kind::Key, vk::Return); // the fade is rising
+    game.key(screen::ModeSelect, vk::Return);
+    game.key(screen::MatchOver, vk::Return);
+    game.key(screen::Title, vk::Return, 33);
     game.run();
-    const auto prompts = promptsOf(game.host);
-    ASSERT_GT(prompts.size(), 33u);
-    EXPECT_EQ(prompts[29].color, RGB(30, 30, 0));
+    const auto title = game.framesIn(screen::Title);
+    ASSERT_EQ(title.size(), 33u);
+    EXPECT_TRUE(shows(*title[29], prompt, 260, 260, 12, RGB(30, 30, 0)));
     // The second visit starts at 255 while rising: it shows 255 twice, then falls.
-    EXPECT_EQ(prompts[30].color, RGB(255, 255, 0));
-    EXPECT_EQ(prompts[31].color, RGB(255, 255, 0));
-    EXPECT_EQ(prompts[32].color, RGB(245, 245, 0));
+    EXPECT_TRUE(shows(*title[30], prompt, 260, 260, 12, RGB(255, 255, 0)));
+    EXPECT_TRUE(shows(*title[31], prompt, 260, 260, 12, RGB(255, 255, 0)));
+    EXPECT_TRUE(shows(*title[32], prompt, 260, 260, 12, RGB(245, 245, 0)));
 }
 
-TEST(TitleTest, PassesStayElevenMillisecondsAcrossTheCounterWrap)
+TEST(TitleTest, TwoReturnsInOneYieldGoOnToTheModeChoice)
 {
-    for (const std::uint32_t start : {0x7FFFFFF0u, 0xFFFFFFF0u}) {
-        Game game(start);
-        game.host.keyAt(start + 40 * 11 + 1, vk::Return);
-        game.run();
-        const auto prompts = promptsOf(game.host);
-        ASSERT_EQ(prompts.size(), 41u);
-        for (std::size_t i = 1; i < prompts.size(); ++i)
-            EXPECT_EQ(prompts[i].at - prompts[i - 1].at, 11u) << std::hex << prompts[i].at;
-    }
-}
-
-TEST(WaitUntilTest, ReturnsAtTheFirstReadingPastTheDeadlineAfterAYield)
-{
-    struct Case {
-        std::uint32_t now;
-        std::uint32_t deadline;
-        std::uint32_t expectedEnd;
+    const struct {
+        const char *name;
+        Integer where;
+        Integer next; // the screen that must come up after them
+        int nth;
+    } rows[] = {
+        {"title", screen::Title, screen::Match, 1},
+        {"result", screen::MatchOver, screen::ModeSelect, 2},
     };
-    const Case cases[] = {
-        {1000, 1008, 1009},
-        {1000, 990, 1000},                   // already past: one yield, no wait
-        {0x7FFFFFFAu, 0x80000002u, 0x80000003u}, // across 2^31
-        {0xFFFFFFFAu, 0x00000002u, 0x00000003u}, // across 2^32
-        {0x7FFFFFFFu, 0x7FFFFFFFu + 8u, 0x80000008u},
-    };
-    for (const Case &c : cases) {
-        ScriptedHost host(c.now);
-        frmMain form(host);
-        host.bind(form);
-        Module1::WaitUntil(host, Long(c.deadline));
-        EXPECT_EQ(host.now(), c.expectedEnd) << std::hex << c.now << " " << c.deadline;
-        EXPECT_GE(host.yields, 1u);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Game game;
+        game.form.picShaikei.setPixel(160, 140, RGB(1, 1, 1));
+        if (row.where == screen::MatchOver)
+            game.startMatch(true);
+        game.key(row.where, vk::Return);
+        game.key(row.where, vk::Return);
+        game.on(row.next, Kind::Close, 0, row.nth);
+        EXPECT_EQ(game.run(), Game::Ending::Program) << "the game stopped on the " << row.name;
+        EXPECT_EQ(game.host.frames.back().working, row.next);
     }
-}
-
-TEST(WaitUntilTest, KeysArrivingDuringTheWaitAreHandledBeforeItReturns)
-{
-    ScriptedHost host(5000);
-    frmMain form(host);
-    host.bind(form);
-    form.Working = screen::Match;
-    form.GMode = vbFalse;
-    form.AkaMuki = muki::Up;
-    host.keyAt(5003, vk::S);
-    host.keyAt(5008, vk::W);
-    Module1::WaitUntil(host, 5008);
-    EXPECT_EQ(host.now(), 5009u);
-    EXPECT_EQ(form.AkaMuki, muki::Up); // right at 5003, up again at 5008
-    EXPECT_GE(host.yields, 3u);
 }
 
 } // namespace
