@@ -40,7 +40,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         std::function<void(Game &)> lead;
         Integer screen;
         int nth; // the close comes after this many frames of the screen
-        std::optional<Kind> open;
+        std::optional<Kind> open; // a dialog, or the input-method key's message box
         const char *after;
     } rows[] = {
         {"title", "04321", none, screen::Title, 5, {}, "4321"},
@@ -53,7 +53,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         {"Help on the title", "04321", none, screen::Title, 5, Kind::Help, "4321"},
         {"About in mode selection", "04321", toMode, screen::ModeSelect, 1, Kind::About, "4321"},
         {"Help in the countdown", "04321", toCountdown, screen::Countdown, 2, Kind::Help, "4321"},
-        {"input-method message in the match", "04321", single, screen::Match, 30, Kind::Ime, "4321"},
+        {"input-method message in the match", "04321", single, screen::Match, 30, Kind::Key, "4321"},
         {"About on the result, a new high score", "05", single, screen::MatchOver, 1, Kind::About, "47"},
     };
     for (const auto &row : rows) {
@@ -73,7 +73,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
             prints = game.host.prints.size();
             fileThen = readFile(game.ini());
             return true;
-        }, row.open.value_or(Kind::Close));
+        }, row.open.value_or(Kind::Close), vk::Ime);
         if (row.open) // the close request comes while it is still open
             game.host.when([] { return true; }, Kind::Close);
 
@@ -84,7 +84,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         EXPECT_EQ(fileThen, before) << "the file is written at the close, not before";
         EXPECT_EQ(readFile(game.ini()), row.before ? fileHolding(row.after) : "[Quorrax]\r\nHighScore=0\r\n");
         EXPECT_EQ(game.host.dialogsShown.size(), row.open == Kind::Help || row.open == Kind::About ? 1u : 0u);
-        EXPECT_EQ(game.host.messageBoxes.size(), row.open == Kind::Ime ? 1u : 0u);
+        EXPECT_EQ(game.host.messageBoxes.size(), row.open == Kind::Key ? 1u : 0u);
     }
 }
 

@@ -104,6 +104,16 @@ inline bool shows(const Frame &frame, std::string_view text, int x, int y, doubl
     return true;
 }
 
+// How many pixels of the rows from `top` to `bottom` have the colour.
+inline int count(const Frame &frame, Color color, int top = 0, int bottom = 299)
+{
+    int n = 0;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = 0; x < 420; ++x)
+            n += frame.pixel(x, y) == color;
+    return n;
+}
+
 // The texts that first reached the window with this frame, in the order printed.
 inline std::vector<std::string> textsIn(const ScriptedHost &host, const Frame &frame)
 {

@@ -1,7 +1,6 @@
 #include "scripted_host.h"
 
 #include "shell/qt/glyphs.h"
-#include "shell/qt/pictures.h"
 
 namespace quorrax::testing {
 
@@ -10,15 +9,8 @@ ScriptedHost::ScriptedHost(std::uint32_t startTick, std::uint64_t seed)
 {
 }
 
-int ScriptedHost::secondOfMinute()
-{
-    return int((m_wallMs + m_elapsed) / 1000 % 60);
-}
-
-double ScriptedHost::Rnd()
-{
-    return double(m_random() >> 11) * 0x1.0p-53;
-}
+// A run that goes on this long has lost its way: it ends as if the script had.
+constexpr std::uint64_t timeLimitMs = 60ull * 60 * 1000;
 
 void ScriptedHost::advance(std::uint64_t ms)
 {
@@ -76,23 +68,14 @@ void ScriptedHost::DoEvents()
     for (; count > 0; --count) {
         const Event event = m_events.front();
         m_events.pop_front();
-        switch (event.kind) {
-        case Kind::Key:
+        if (event.kind == Kind::Key)
             m_form->Form_KeyDown(event.key, 0);
-            break;
-        case Kind::Ime:
-            m_form->Form_KeyDown(vk::Ime, 0);
-            break;
-        case Kind::Help:
+        else if (event.kind == Kind::Help)
             m_form->mnuGameHelp_Click();
-            break;
-        case Kind::About:
+        else if (event.kind == Kind::About)
             m_form->mnuGameAbout_Click();
-            break;
-        case Kind::Close:
+        else
             m_form->Form_Unload();
-            break;
-        }
     }
 }
 
@@ -127,33 +110,10 @@ void ScriptedHost::idleUntilEvent()
         throw ScriptEnd{};
 }
 
-Surface ScriptedHost::picture(Picture which)
-{
-    return loadPicture(which);
-}
-
 int ScriptedHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
-    prints.push_back({std::string(text), x, y, points, color, m_now, frames.size()});
+    prints.push_back({std::string(text), x, y, color, frames.size()});
     return drawText ? printGlyphs(target, x, y, text, points, color) : pointsToPixels(points);
-}
-
-void ScriptedHost::MsgBox(std::string_view text)
-{
-    messageBoxes.emplace_back(text);
-    advance(modalHoldMs);
-}
-
-void ScriptedHost::showHelp()
-{
-    dialogsShown.push_back(Kind::Help);
-    advance(modalHoldMs);
-}
-
-void ScriptedHost::showAbout()
-{
-    dialogsShown.push_back(Kind::About);
-    advance(modalHoldMs);
 }
 
 } // namespace quorrax::testing

@@ -2,6 +2,7 @@
 
 #include "shell/frmmain.h"
 #include "shell/host.h"
+#include "shell/qt/pictures.h"
 
 #include <array>
 #include <cstdint>
@@ -14,7 +15,7 @@
 namespace quorrax::testing {
 
 // Thrown when the script has nothing left to deliver while the game waits for an event,
-// or when its time limit is reached: the natural end of a scripted run.
+// or when the run has gone on far too long: the natural end of a scripted run.
 struct ScriptEnd {};
 
 // One picture that reached the window: when it came, on which screen, and its pixels.
@@ -25,25 +26,22 @@ struct Frame {
     Color pixel(int x, int y) const { return rows[std::size_t(y)][x]; }
 };
 
-// A text printed on the window, with where, how and when.
+// A text printed on the window, and the frame it first shows in.
 struct Printed {
     std::string text;
-    int x = 0;
-    int y = 0;
-    double points = 0;
+    int x = 0, y = 0;
     Color color = 0;
-    std::uint32_t at = 0;
-    std::size_t frame = 0; // the index of the frame it first shows in
+    std::size_t frame = 0;
 };
 
 // A host with a virtual millisecond clock, a fixed random seed, and keys, menu commands and
 // a close request delivered at given times or when a condition holds. It keeps every frame
-// that reaches the window (on each refresh and each yield that finds the window changed),
-// so whole screens and matches run headless and fast, and tests judge what a player saw.
+// that reaches the window (at each refresh, and at each yield that finds the window
+// changed), so that whole games run headless and fast and tests judge what a player saw.
 class ScriptedHost : public Host
 {
 public:
-    enum class Kind { Key, Ime, Help, About, Close };
+    enum class Kind { Key, Help, About, Close };
 
     explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1);
     void bind(frmMain &form) { m_form = &form; }
@@ -51,14 +49,10 @@ public:
     // An event at the first yield at or past the tick `at`, or at the first yield where
     // `when` holds. Events come in the order they were scripted.
     void at(std::uint32_t at, Kind kind, Integer key = 0) { m_events.push_back({kind, key, at, {}}); }
-    void when(std::function<bool()> when, Kind kind, Integer key = 0)
-    {
-        m_events.push_back({kind, key, 0, std::move(when)});
-    }
+    void when(std::function<bool()> when, Kind kind, Integer key = 0) { m_events.push_back({kind, key, 0, when}); }
 
-    std::uint32_t modalHoldMs = 0;                    // how long a dialog or message box stays open
-    std::uint64_t timeLimitMs = 60ull * 60 * 1000;    // the run ends (ScriptEnd) after this long
-    bool drawText = true;                             // glyphs depend on the fonts installed
+    std::uint32_t modalHoldMs = 0; // how long a dialog or message box stays open
+    bool drawText = true;          // glyphs depend on the fonts installed
     std::string folder = "/nonexistent/";
     void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
@@ -68,27 +62,25 @@ public:
     std::vector<std::string> messageBoxes;
     std::vector<Kind> dialogsShown;
     int framesIn(Integer working) const { return m_framesIn[std::size_t(working) % m_framesIn.size()]; }
-
     const std::uint32_t startTick;
-    std::uint32_t now() const { return m_now; }
 
     std::uint32_t timeGetTime() override { return m_now; }
-    int secondOfMinute() override;
+    int secondOfMinute() override { return int((m_wallMs + m_elapsed) / 1000 % 60); }
     void Randomize() override {}
-    double Rnd() override;
+    double Rnd() override { return double(m_random() >> 11) * 0x1.0p-53; }
     void DoEvents() override;
     void idleUntil(std::uint32_t tick) override;
     void idleUntilSecondChanges(int second) override;
     void idleUntilEvent() override;
     std::string appPath() override { return folder; }
-    Surface picture(Picture which) override;
+    Surface picture(Picture which) override { return loadPicture(which); }
     void setClientSize(int, int) override {}
     void Show() override {}
     void Refresh() override { capture(); }
     int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) override;
-    void MsgBox(std::string_view text) override;
-    void showHelp() override;
-    void showAbout() override;
+    void MsgBox(std::string_view text) override { messageBoxes.emplace_back(text), advance(modalHoldMs); }
+    void showHelp() override { dialogsShown.push_back(Kind::Help), advance(modalHoldMs); }
+    void showAbout() override { dialogsShown.push_back(Kind::About), advance(modalHoldMs); }
     [[noreturn]] void End() override { throw ProgramEnd{}; }
 
 private:
@@ -109,10 +101,10 @@ private:
     std::uint64_t m_wallMs = 12ull * 3600 * 1000 + 500; // time of day at the start
     std::mt19937_64 m_random;
     std::deque<Event> m_events;
+    int m_idleRounds = 0;                  // waits for an event in a row that found none due
     std::deque<std::vector<Color>> m_rows; // every row content a frame showed
     std::vector<std::uint64_t> m_stamps;   // the window's row stamps at the last frame
     std::uint64_t m_generation = 0;
-    int m_idleRounds = 0;
     std::array<int, 5> m_framesIn{};
 };
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -55,40 +54,6 @@ TEST(SurfaceTest, RoundPenDrawsABandFiveWideReachingTwoPastEachEnd)
             drawn.back() += s.Point(x, y) == std::int32_t(red) ? '#' : '.';
     }
     EXPECT_EQ(drawn, expected);
-}
-
-// Whole-field copies skip rows whose stamps say they hold the source's pixels already:
-// whatever is drawn in between, the copies must stay exact.
-TEST(SurfaceTest, WholeFieldCopiesStayExactWhateverIsDrawnBetween)
-{
-    constexpr int w = 24, h = 16;
-    Surface surfaces[3] = {Surface(w, h), Surface(w, h), Surface(w, h)};
-    std::vector<Color> model[3];
-    for (auto &m : model)
-        m.assign(w * h, black);
-    std::mt19937 random(12345);
-    auto pick = [&](int n) { return int(random() % unsigned(n)); };
-    for (int step = 0; step < 20000; ++step) {
-        const int a = pick(3), b = pick(3), x = pick(w), y = pick(h);
-        const Color color = RGB(pick(256), pick(256), pick(256));
-        switch (pick(4)) {
-        case 0:
-        case 1:
-            BitBlt(surfaces[a], 0, 0, w, h, surfaces[b], Rop::SrcCopy);
-            model[a] = model[b];
-            break;
-        case 2:
-            surfaces[a].setPixel(x, y, color);
-            model[a][std::size_t(y * w + x)] = color;
-            break;
-        case 3:
-            BitBlt(surfaces[a], 0, 0, w, h / 2, surfaces[b], Rop::SrcInvert);
-            for (int i = 0; i < w * (h / 2); ++i)
-                model[a][std::size_t(i)] ^= model[b][std::size_t(i)];
-            break;
-        }
-        ASSERT_TRUE(std::equal(model[a].begin(), model[a].end(), surfaces[a].bits())) << "step " << step;
-    }
 }
 
 } // namespace
