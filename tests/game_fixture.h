@@ -114,6 +114,16 @@ inline int count(const Frame &frame, Color color, int top = 0, int bottom = 299)
     return n;
 }
 
+// How many pixels of the rows from `top` to `bottom` differ from the picture's.
+inline int differences(const Frame &frame, const Surface &picture, int top, int bottom)
+{
+    int n = 0;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = 0; x < 420; ++x)
+            n += frame.pixel(x, y) != picture.pixel(x, y);
+    return n;
+}
+
 // The texts that first reached the window with this frame, in the order printed.
 inline std::vector<std::string> textsIn(const ScriptedHost &host, const Frame &frame)
 {

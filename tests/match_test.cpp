@@ -83,6 +83,8 @@ TEST(ResultTest, TextsExplosionAndHighScoreOfEachOutcome)
         }
         EXPECT_EQ(textsIn(game.host, *result[0]), expected);
         EXPECT_EQ(explosionMismatches(*match.back(), *result[0], row.bakuX, row.bakuY), 0);
+        // The next title: its picture, and the high score after the match.
+        EXPECT_EQ(differences(game.host.frames.back(), loadPicture(Picture::Title), 28, 245), 0);
         EXPECT_TRUE(shows(game.host.frames.back(), std::string("High Score(Single):") + row.after, 0, 0, 9, yellow));
         EXPECT_EQ(readFile(game.ini()), std::string("[Quorrax]\r\nHighScore=") + row.after + "\r\n");
         if (!row.single) {

@@ -4,11 +4,6 @@
 
 namespace quorrax::testing {
 
-ScriptedHost::ScriptedHost(std::uint32_t startTick, std::uint64_t seed)
-    : startTick(startTick), m_now(startTick), m_random(seed)
-{
-}
-
 // A run that goes on this long has lost its way: it ends as if the script had.
 constexpr std::uint64_t timeLimitMs = 60ull * 60 * 1000;
 

@@ -43,7 +43,8 @@ class ScriptedHost : public Host
 public:
     enum class Kind { Key, Help, About, Close };
 
-    explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1);
+    explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1)
+        : startTick(startTick), m_now(startTick), m_random(seed) {}
     void bind(frmMain &form) { m_form = &form; }
 
     // An event at the first yield at or past the tick `at`, or at the first yield where

@@ -20,7 +20,6 @@ int fadeLevel(int pass)
 
 TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
 {
-    const Surface picture = loadPicture(Picture::Title);
     // The tick counter passes 2^31 and 2^32 within the first passes of the last two rows.
     for (const std::uint32_t start : {1'000'000u, 0x7FFFFFF0u, 0xFFFFFFF0u}) {
         SCOPED_TRACE(start);
@@ -42,9 +41,7 @@ TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
             EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0)) : count(f, black, 246, 299) == 54 * 420)
                 << level;
         }
-        for (int y = 28; y < 246; ++y)
-            for (int x = 0; x < 420; x += 3)
-                ASSERT_EQ(title[0]->pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+        EXPECT_EQ(differences(*title[0], loadPicture(Picture::Title), 28, 245), 0) << "the lettering";
         // Return ends the title with the pass it came in, and the mode screen follows.
         const auto mode = game.framesIn(screen::ModeSelect);
         ASSERT_FALSE(mode.empty());
