@@ -76,8 +76,12 @@ void frmMain::Print(const std::string &text)
 
 void frmMain::Print(Long number)
 {
-    // A number printed by itself keeps a place for its sign.
-    Print(number < 0 ? std::to_string(number) : " " + std::to_string(number));
+    // A number printed by itself keeps a place for its sign. The text is built by appending
+    // to the sign's place: GCC 12 warns falsely (-Wrestrict) on a literal put before a
+    // temporary string in an optimised build.
+    std::string text = number < 0 ? std::string() : std::string(" ");
+    text += std::to_string(number);
+    Print(text);
 }
 
 } // namespace quorrax

@@ -49,7 +49,7 @@ Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16str
 {
     // Lines we add end the way the file's first line does; CR LF in a file that has no
     // line end yet.
-    const std::u16string eol = scan.eol.empty() ? u"\r\n" : scan.eol;
+    const std::u16string eol(scan.eol.empty() ? u"\r\n" : scan.eol);
     if (scan.key) {
         // The line keeps its indent, the key's spelling and the spacing around '='; the
         // old value and whatever trailed it give way to the new value.
