@@ -9,4 +9,11 @@ namespace quorrax {
 // has no code for.
 std::int16_t toVirtualKey(int qtKey);
 
+// The key as the game reads it on any keyboard layout. A layout whose letters are not
+// Latin (Russian, Greek, ...) would leave the steering keys without a letter, so a letter of
+// another script is taken as the Latin letter at the same place on the US layout, found by
+// the key's X keycode. Latin layouts (AZERTY, QWERTZ) keep the letters printed on their
+// keys, and keys that give no letter stay as they are.
+int latinLetterKey(int qtKey, std::uint32_t scanCode);
+
 } // namespace quorrax
