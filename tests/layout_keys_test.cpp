@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <Qt>
 
 // The steering keys under the keyboard layouts players use: the layout's symbol for a key
@@ -38,6 +39,26 @@ TEST(LayoutKeys, SteeringKeysFollowTheirPlaceOnNonLatinLayouts)
     for (const Row &row : rows) {
         EXPECT_EQ(quorrax::toVirtualKey(quorrax::latinLetterKey(row.symbol, row.keycode)), row.gameKey)
             << row.layout << " symbol U+" << std::hex << row.symbol << std::dec << " keycode " << row.keycode;
+    }
+}
+
+// What the input method hands the window, against whether the game asks the player to
+// switch Japanese input off.
+TEST(LayoutKeys, OnlyEastAsianInputBringsUpTheInputMethodMessage)
+{
+    const struct {
+        const char *preedit;
+        const char *commit;
+        bool message;
+    } rows[] = {
+        {"", "ê", false}, {"", "ë", false}, {"", "é", false}, {"", "€", false}, {"", "ά", false}, {"", "", false},
+        {"w", "", true}, {"か", "", true}, {"", "あ", true}, {"", "ア", true}, {"", "漢字", true}, {"", "ｗ", true},
+        {"", "。", true},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(quorrax::inputMethodTookKeys(QString::fromUtf8(row.preedit), QString::fromUtf8(row.commit)),
+                  row.message)
+            << "preedit \"" << row.preedit << "\" commit \"" << row.commit << "\"";
     }
 }
 

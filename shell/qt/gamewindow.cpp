@@ -49,7 +49,7 @@ void GameView::keyPressEvent(QKeyEvent *event)
 
 void GameView::inputMethodEvent(QInputMethodEvent *event)
 {
-    if ((!event->commitString().isEmpty() || !event->preeditString().isEmpty()) && onInputMethodText)
+    if (inputMethodTookKeys(event->preeditString(), event->commitString()) && onInputMethodText)
         onInputMethodText();
     event->accept();
 }

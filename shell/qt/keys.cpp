@@ -1,6 +1,8 @@
 #include "shell/qt/keys.h"
 
 #include <QChar>
+#include <QList>
+#include <QString>
 #include <Qt>
 
 #include <array>
@@ -24,7 +26,34 @@ bool isNonLatinLetter(int qtKey)
     return QChar::isLetter(c) && QChar::script(c) != QChar::Script_Latin;
 }
 
+bool isEastAsian(char32_t c)
+{
+    switch (QChar::script(c)) {
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Han:
+    case QChar::Script_Hangul:
+    case QChar::Script_Bopomofo:
+        return true;
+    default:
+        // The ideographic space and punctuation, and the full-width forms of Latin letters
+        // and digits that Japanese input types.
+        return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF);
+    }
+}
+
 } // namespace
+
+bool inputMethodTookKeys(const QString &preedit, const QString &commit)
+{
+    if (!preedit.isEmpty())
+        return true;
+    for (const uint c : commit.toUcs4()) {
+        if (isEastAsian(c))
+            return true;
+    }
+    return false;
+}
 
 int latinLetterKey(int qtKey, std::uint32_t scanCode)
 {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class QString;
+
 namespace quorrax {
 
 // Qt's key code as the game's key code: letters as their upper-case codes whatever
@@ -15,5 +17,12 @@ std::int16_t toVirtualKey(int qtKey);
 // the key's X keycode. Latin layouts (AZERTY, QWERTZ) keep the letters printed on their
 // keys, and keys that give no letter stay as they are.
 int latinLetterKey(int qtKey, std::uint32_t scanCode);
+
+// Whether text from the input method means that an input method for Japanese (or another
+// East Asian script) has taken the player's keys: any text it holds while composing, or
+// handed-over text with a character of those scripts. Dead keys and compose sequences also
+// reach the window as handed-over text, but only as the accented letters and symbols of
+// other scripts, which are no input method to switch off.
+bool inputMethodTookKeys(const QString &preedit, const QString &commit);
 
 } // namespace quorrax
