@@ -1,9 +1,11 @@
 # Installs the game for a desktop, for example for one player with
 #     cmake --install build --prefix ~/.local
 #
-# The program keeps its high score in a file beside itself, so it gets a folder of its own
-# that the player can write to. A launcher on the PATH starts it from there, and a menu
-# entry with the icon in the hicolor theme starts the launcher.
+# The program keeps its high score in a file beside itself, so it gets a folder of its own.
+# Where the player may not write that folder (an install for everyone), each player's score
+# goes to their own copy in ~/.local/share/quorrax/. A launcher on the PATH starts the
+# program from its folder, and a menu entry with the icon in the hicolor theme starts the
+# launcher.
 
 set(QUORRAX_PROGRAM_DESTINATION lib/quorrax)
 set(QUORRAX_LAUNCHER_TO_PROGRAM ../${QUORRAX_PROGRAM_DESTINATION}/quorrax)

@@ -10,6 +10,18 @@ namespace quorrax {
 constexpr int titleWidth = 420;
 constexpr int titleHeight = 300;
 
+namespace {
+
+// The high-score file beside the program, and the player's own copy for a program installed
+// where players may not write.
+ProfileFile highScoreFile(const std::string &appPath, Host &host)
+{
+    const std::string own = host.userDataPath();
+    return {appPath + iniFileName, own.empty() ? std::string() : own + iniFileName};
+}
+
+} // namespace
+
 Long roundHalfEven(double value)
 {
     // The default floating-point rounding mode rounds halves to even.
@@ -34,7 +46,8 @@ void frmMain::Form_Load()
 
     m_host.Randomize();
 
-    const std::string text = GetPrivateProfileString(iniSection, iniKey, "0", 1024, App_Path + iniFileName);
+    const std::string text =
+        GetPrivateProfileString(iniSection, iniKey, "0", 1024, profileToRead(highScoreFile(App_Path, m_host)));
     // A value that is no number leaves the high score at 0; the file is not touched.
     if (const auto value = CLng(text))
         HighScore = *value;
@@ -50,9 +63,9 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Unload()
 {
-    // A failed write (read-only folder, full disk) loses this run's score, and the
-    // game ends all the same.
-    WritePrivateProfileString(iniSection, iniKey, std::to_string(HighScore), App_Path + iniFileName);
+    // A write that neither the program's folder nor the player's own folder takes (full
+    // disks) loses this run's score, and the game ends all the same.
+    writeProfileString(iniSection, iniKey, std::to_string(HighScore), highScoreFile(App_Path, m_host));
     m_host.End();
 }
 
@@ -76,8 +89,12 @@ void frmMain::Print(const std::string &text)
 
 void frmMain::Print(Long number)
 {
-    // A number printed by itself keeps a place for its sign.
-    Print(number < 0 ? std::to_string(number) : " " + std::to_string(number));
+    // A number printed by itself keeps a place for its sign. The text is built by appending
+    // to the sign's place: GCC 12 warns falsely (-Wrestrict) on a literal put before a
+    // temporary string in an optimised build.
+    std::string text = number < 0 ? std::string() : std::string(" ");
+    text += std::to_string(number);
+    Print(text);
 }
 
 } // namespace quorrax

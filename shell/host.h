@@ -45,6 +45,10 @@ public:
 
     // The folder that holds the program, ending in "/".
     virtual std::string appPath() = 0;
+    // The player's own folder for the game's files, ending in "/"; the high-score file goes
+    // there when the program's folder refuses it. Empty where there is no such folder: the
+    // file then stays beside the program.
+    virtual std::string userDataPath() { return {}; }
     virtual Surface picture(Picture which) = 0;
 
     // The window: its client size, showing it, and putting its back buffer on screen.

@@ -49,7 +49,7 @@ Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16str
 {
     // Lines we add end the way the file's first line does; CR LF in a file that has no
     // line end yet.
-    const std::u16string eol = scan.eol.empty() ? u"\r\n" : scan.eol;
+    const std::u16string eol(scan.eol.empty() ? u"\r\n" : scan.eol);
     if (scan.key) {
         // The line keeps its indent, the key's spelling and the spacing around '='; the
         // old value and whatever trailed it give way to the new value.
@@ -69,7 +69,62 @@ Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16str
     return {scan.end, encode(text, scan.encoding), scan.end};
 }
 
+// Creates the folder and the missing folders above it, readable by their owner only, as
+// folders for a player's own data are made.
+bool makeFolders(const std::string &folder)
+{
+    if (folder.empty() || isDirectory(folder))
+        return true;
+    if (!makeFolders(directoryOf(folder)))
+        return false;
+    return ::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && isDirectory(folder));
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The player's own copy starts as the shared file with the one key replaced. It belongs to
+// the player and stays writable by them, whatever the shared file's owner and mode.
+bool startOwnCopy(std::string_view section, std::string_view key, std::string_view value,
+                  const ProfileFile &file)
+{
+    if (!makeFolders(directoryOf(file.own)))
+        return false;
+    const FileDescriptor shared(::open(file.shared.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (shared.fd < 0 || ::fstat(shared.fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return WritePrivateProfileString(section, key, value, file.own);
+    st.st_uid = ::geteuid();
+    st.st_gid = ::getegid();
+    st.st_mode = (st.st_mode & 0666) | S_IRUSR | S_IWUSR;
+    const std::u16string sectionName = trimStart(widen(section));
+    const std::u16string keyName = trimStart(widen(key));
+    const std::u16string newValue = trimStart(widen(value));
+    const Scan scan = scanFile(shared.fd, {trimmed(sectionName), trimmed(keyName), 0, &newValue});
+    if (scan.ioError)
+        return false;
+    return saveAtomically(file.own, shared.fd, &st, planEdit(scan, sectionName, keyName, newValue));
+}
+
 } // namespace
+
+const std::string &profileToRead(const ProfileFile &file)
+{
+    return !file.own.empty() && exists(file.own) ? file.own : file.shared;
+}
+
+bool writeProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const ProfileFile &file)
+{
+    if (!file.own.empty() && exists(file.own))
+        return WritePrivateProfileString(section, key, value, file.own);
+    if (WritePrivateProfileString(section, key, value, file.shared))
+        return true;
+    return !file.own.empty() && startOwnCopy(section, key, value, file);
+}
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
                                     std::size_t size, const std::string &path)

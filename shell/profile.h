@@ -22,6 +22,27 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string &path);
 
+// The high-score file of a program whose folder a player may not be allowed to write: the
+// shared file beside the program, and the player's own copy, which takes its place once the
+// program's folder has refused a save. `own` is empty where the player has no folder of
+// their own; the shared file is then the only one.
+struct ProfileFile {
+    std::string shared;
+    std::string own;
+};
+
+// The file a read looks at: the player's own copy where there is one, else the shared file.
+const std::string &profileToRead(const ProfileFile &file);
+
+// The write of one value into the file the player sees. Without an own copy the shared file
+// is written, exactly as WritePrivateProfileString does. Where that is refused, the own copy
+// is made, with its folders: the shared file's bytes with the one key replaced, saved in one
+// rename like every save. Once the own copy exists, only it is written, so that the next
+// read finds what was written. Returns false when nothing could be written; every file is
+// then as it was.
+bool writeProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const ProfileFile &file);
+
 namespace testing {
 
 // The steps of a save at which a test can make it fail the way a full disk or a failing

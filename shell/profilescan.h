@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Finding a key in the high-score file: one pass over its text that stops as soon as the
 // answer is known, and reports the byte offsets a save needs to change that one line.
@@ -42,7 +43,9 @@ struct Scan {
     bool insertNeedsEol = false;
     Offset end = 0;
     bool endsWithEol = false;
-    std::u16string eol; // the file's first line end
+    // The file's first line end: one of the scanner's three literals, which live for the
+    // whole run. Held as a view, so that finding it copies no text.
+    std::u16string_view eol;
 };
 
 // Reads the open file from its start. Only the first `valueCap` units of the value are

@@ -8,7 +8,7 @@ quorrax_packages=(
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-ipafont-gothic
     xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox
-    e2fsprogs desktop-file-utils
+    e2fsprogs desktop-file-utils dpkg-dev
 )
 
 quorrax_setup() {

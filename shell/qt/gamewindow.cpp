@@ -1,5 +1,6 @@
 #include "shell/qt/gamewindow.h"
 
+#include "shell/qt/keys.h"
 #include "shell/qt/pictures.h"
 
 #include <QCloseEvent>
@@ -42,13 +43,13 @@ void GameView::paintEvent(QPaintEvent *event)
 void GameView::keyPressEvent(QKeyEvent *event)
 {
     if (onKey)
-        onKey(event->key());
+        onKey(latinLetterKey(event->key(), event->nativeScanCode()));
     event->accept();
 }
 
 void GameView::inputMethodEvent(QInputMethodEvent *event)
 {
-    if ((!event->commitString().isEmpty() || !event->preeditString().isEmpty()) && onInputMethodText)
+    if (inputMethodTookKeys(event->preeditString(), event->commitString()) && onInputMethodText)
         onInputMethodText();
     event->accept();
 }

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -302,6 +303,13 @@ std::string QtHost::appPath()
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
+}
+
+std::string QtHost::userDataPath()
+{
+    // $XDG_DATA_HOME/quorrax/, by default ~/.local/share/quorrax/.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? std::string() : (data + QStringLiteral("/quorrax/")).toLocal8Bit().toStdString();
 }
 
 Surface QtHost::picture(Picture which)

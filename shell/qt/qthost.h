@@ -37,6 +37,7 @@ public:
     void idleUntilSecondChanges(int second) override;
     void idleUntilEvent() override;
     std::string appPath() override;
+    std::string userDataPath() override;
     Surface picture(Picture which) override;
     void setClientSize(int width, int height) override;
     void Show() override;

@@ -1,0 +1,134 @@
+#include "shell/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+// The high score of a game installed where players may not write: the file beside the
+// program while its folder takes the save, the player's own copy once it refuses.
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::optional<std::string>; // a file's bytes; nullopt: no file
+
+Bytes load(const fs::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return in ? Bytes(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
+}
+
+void save(const fs::path &file, const std::string &bytes) { std::ofstream(file, std::ios::binary) << bytes; }
+
+// A folder that nobody may write into while in scope: root ignores the mode bits, so for
+// root it is made immutable instead.
+struct Locked {
+    explicit Locked(fs::path folder) : folder(std::move(folder))
+    {
+        fs::permissions(this->folder, fs::perms::owner_read | fs::perms::owner_exec);
+        ok = ::geteuid() != 0 || std::system(("chattr +i '" + this->folder.string() + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~Locked()
+    {
+        if (::geteuid() == 0 && ok)
+            std::system(("chattr -i '" + folder.string() + "'").c_str());
+        fs::permissions(folder, fs::perms::owner_all);
+    }
+    fs::path folder;
+    bool ok = true;
+};
+
+const std::string plain = "[Quorrax]\r\nHighScore=5\r\n";
+// A file some other tool wrote: a comment, other sections, LF line ends.
+const std::string rich = "; scores\n[Other]\nName=x\n\n[Quorrax]\nHighScore = 5 ; best\n[Tail]\nY=2\n";
+
+struct Row {
+    const char *name;
+    bool programFolderLocked;
+    bool homeLocked; // the folder that holds the player's own folders
+    Bytes shared;
+    Bytes own;
+    const char *value;
+    bool written;
+    Bytes sharedAfter;
+    Bytes ownAfter;
+};
+
+const Row rows[] = {
+    {"WritableFolderKeepsTheFileBesideTheProgram", false, false, plain, {}, "7", true,
+     "[Quorrax]\r\nHighScore=7\r\n", {}},
+    {"LockedFolderStartsTheOwnCopyFromTheShared", true, false, rich, {}, "7", true, rich,
+     "; scores\n[Other]\nName=x\n\n[Quorrax]\nHighScore = 7\n[Tail]\nY=2\n"},
+    {"LockedFolderWithoutAFileStartsAnEmptyCopy", true, false, {}, {}, "7", true, {},
+     "[Quorrax]\r\nHighScore=7\r\n"},
+    {"LockedFolderAndAnUnchangedScoreMakeNoCopy", true, false, plain, {}, "5", true, plain, {}},
+    {"AnOwnCopyTakesTheWriteEvenBesideAWritableFolder", false, false, plain,
+     "[Quorrax]\r\nHighScore=9\r\n", "7", true, plain, "[Quorrax]\r\nHighScore=7\r\n"},
+    {"NowhereToWriteLosesNothing", true, true, rich, {}, "7", false, rich, {}},
+};
+
+void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
+
+class UserFile : public ::testing::TestWithParam<Row> {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "quorrax-userfile-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_scratch = pattern;
+        fs::create_directories(m_scratch / "program");
+        fs::create_directories(m_scratch / "home");
+    }
+    void TearDown() override { fs::remove_all(m_scratch); }
+    fs::path m_scratch;
+};
+
+TEST_P(UserFile, SavesWhereTheNextStartReadsIt)
+{
+    const Row &row = GetParam();
+    const fs::path shared = m_scratch / "program" / "Quorx.ini";
+    const fs::path own = m_scratch / "home" / ".local" / "share" / "quorrax" / "Quorx.ini";
+    if (row.shared)
+        save(shared, *row.shared);
+    if (row.own) {
+        fs::create_directories(own.parent_path());
+        save(own, *row.own);
+    }
+    const quorrax::ProfileFile file{shared.string(), own.string()};
+    // An installed shared file is read-only too; the player's copy must not inherit that.
+    if (row.programFolderLocked && row.shared)
+        fs::permissions(shared, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    bool written = false;
+    {
+        std::optional<Locked> program, home;
+        if (row.programFolderLocked)
+            program.emplace(m_scratch / "program");
+        if (row.homeLocked)
+            home.emplace(m_scratch / "home");
+        if ((program && !program->ok) || (home && !home->ok))
+            GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
+        written = quorrax::writeProfileString("Quorrax", "HighScore", row.value, file);
+    }
+    EXPECT_EQ(written, row.written);
+    EXPECT_EQ(load(shared), row.sharedAfter);
+    EXPECT_EQ(load(own), row.ownAfter);
+    if (row.written) {
+        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)),
+                  row.value);
+    }
+    if (row.ownAfter) {
+        EXPECT_TRUE((fs::status(own).permissions() & fs::perms::owner_write) != fs::perms::none);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, UserFile, ::testing::ValuesIn(rows),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
