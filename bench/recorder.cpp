@@ -1,6 +1,11 @@
 #include "bench/recorder.h"
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace quorrax::bench {
 
@@ -20,9 +25,69 @@ std::int64_t monotonicNs()
     return clockNs(CLOCK_MONOTONIC);
 }
 
-std::int64_t processCpuNs()
+std::int64_t threadCpuNs()
 {
-    return clockNs(CLOCK_PROCESS_CPUTIME_ID);
+    return clockNs(CLOCK_THREAD_CPUTIME_ID);
+}
+
+namespace {
+
+int xServerPid = 0;
+
+// The on-processor nanoseconds (first field of schedstat) and voluntary context switches
+// of one thread.
+void addThread(const std::filesystem::path &task, std::int64_t &ns, std::int64_t &wakes)
+{
+    std::ifstream schedstat(task / "schedstat");
+    std::int64_t run = 0;
+    if (schedstat >> run)
+        ns += run;
+    std::ifstream status(task / "status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+            wakes += std::stoll(line.substr(line.find(':') + 1));
+            break;
+        }
+    }
+}
+
+} // namespace
+
+Usage &Usage::operator+=(const Usage &o)
+{
+    gameNs += o.gameNs;
+    xNs += o.xNs;
+    mainWakes += o.mainWakes;
+    helperWakes += o.helperWakes;
+    xWakes += o.xWakes;
+    return *this;
+}
+
+Usage Usage::operator-(const Usage &o) const
+{
+    return {gameNs - o.gameNs, xNs - o.xNs, mainWakes - o.mainWakes, helperWakes - o.helperWakes, xWakes - o.xWakes};
+}
+
+void setXServer(int pid)
+{
+    xServerPid = pid;
+}
+
+Usage usageNow()
+{
+    namespace fs = std::filesystem;
+    Usage u;
+    std::error_code error;
+    const std::string self = std::to_string(getpid());
+    for (const auto &task : fs::directory_iterator("/proc/self/task", error)) {
+        const bool main = task.path().filename() == self;
+        addThread(task.path(), u.gameNs, main ? u.mainWakes : u.helperWakes);
+    }
+    if (xServerPid > 0) {
+        for (const auto &task : fs::directory_iterator("/proc/" + std::to_string(xServerPid) + "/task", error))
+            addThread(task.path(), u.xNs, u.xWakes);
+    }
+    return u;
 }
 
 Recorder::Seen Recorder::observe(const std::string &screen, std::int32_t tickStart, bool timed)
@@ -34,7 +99,7 @@ Recorder::Seen Recorder::observe(const std::string &screen, std::int32_t tickSta
         closeVisit(now);
         m_screen = screen;
         m_enteredNs = now;
-        m_enteredCpuNs = processCpuNs();
+        m_enteredUsage = usageNow();
         m_lastTickStart = tickStart;
         // The match is first seen after its first pass took its stamp; the title is first
         // seen while TickStart still holds the last stamp of the screen before.
@@ -64,7 +129,7 @@ void Recorder::closeVisit(std::int64_t now)
     if (m_screen.empty())
         return;
     ScreenFigures &f = m_figures[m_phase][m_screen];
-    f.cpuNs += processCpuNs() - m_enteredCpuNs;
+    f.used += usageNow() - m_enteredUsage;
     f.wallNs += now - m_enteredNs;
     ++f.visits;
 }
