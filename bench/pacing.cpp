@@ -290,6 +290,9 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         bench::PacingHost host(folder, ours, busy, timeLimitNs);
+        // The way of showing frames before the direct path, for comparison.
+        if (argc > 1 && std::string(argv[1]) == "--qt-painting")
+            host.gameWindow().view()->keepQtPainting();
         frmMain form(host);
         host.attach(form);
         try {

@@ -45,7 +45,7 @@ void GameView::choosePresenting()
 {
     // A fractional scale could not give every field pixel a whole block of window pixels.
     const qreal ratio = devicePixelRatioF();
-    if (m_direct || ratio != std::round(ratio))
+    if (m_direct || m_qtPaintingOnly || ratio != std::round(ratio))
         return;
     m_direct = XcbField::create(*this);
     if (m_direct) {

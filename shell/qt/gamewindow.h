@@ -28,6 +28,8 @@ public:
     // Puts the image straight into the window where the window system allows it (X11);
     // otherwise frames go through Qt's painting. Chosen once, before the window is shown.
     void choosePresenting();
+    // Keeps Qt's painting even where the direct path would do, to compare the two.
+    void keepQtPainting() { m_qtPaintingOnly = true; }
     bool presentsDirectly() const { return m_direct != nullptr; }
     // Shows the changed rectangles of the image: at once, or (`now` false) on Qt's path at
     // the next event handling.
@@ -50,6 +52,7 @@ private:
 
     QImage m_image;
     std::unique_ptr<XcbField> m_direct;
+    bool m_qtPaintingOnly = false;
 };
 
 // The game's main window: caption, icon, the "Game" menu, and a fixed client area.
