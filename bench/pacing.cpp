@@ -86,7 +86,7 @@ ScreenFigures merged(const ScreenFigures &a, const ScreenFigures &b)
     ScreenFigures m = a;
     m.counterMs.insert(m.counterMs.end(), b.counterMs.begin(), b.counterMs.end());
     m.clockMs.insert(m.clockMs.end(), b.clockMs.begin(), b.clockMs.end());
-    m.cpuNs += b.cpuNs;
+    m.used += b.used;
     m.wallNs += b.wallNs;
     m.visits += b.visits;
     return m;
@@ -109,8 +109,8 @@ int shorterThanFloor(const ScreenFigures &f, int floorMs)
 void printPhase(const char *title, const std::map<std::string, ScreenFigures> &screens)
 {
     std::printf("\n%s\n", title);
-    std::printf("%-13s %6s %6s | %21s | %24s | %5s | %7s %7s\n", "screen", "visits", "passes",
-                "counter ms: med p99 max", "clock ms: med    p99    max", "short", "CPU %", "time s");
+    std::printf("%-13s %6s %6s | %21s | %24s | %5s | %7s\n", "screen", "visits", "passes", "counter ms: med p99 max",
+                "clock ms: med    p99    max", "short", "time s");
     for (const auto &name : screenOrder()) {
         const auto it = screens.find(name);
         if (it == screens.end() || (it->second.visits == 0 && it->second.counterMs.empty()))
@@ -118,15 +118,40 @@ void printPhase(const char *title, const std::map<std::string, ScreenFigures> &s
         const ScreenFigures &f = it->second;
         const int floorMs = floorMsOf(name);
         if (floorMs > 0 && !f.counterMs.empty()) {
-            std::printf("%-13s %6d %6zu | %9.0f %4.0f %5.0f | %10.3f %6.3f %6.3f | %5d | %7.3f %7.2f\n",
-                        name.c_str(), f.visits, f.counterMs.size(), percentile(f.counterMs, 50),
-                        percentile(f.counterMs, 99), percentile(f.counterMs, 100), percentile(f.clockMs, 50),
-                        percentile(f.clockMs, 99), percentile(f.clockMs, 100), shorterThanFloor(f, floorMs),
-                        f.cpuPercent(), double(f.wallNs) / 1e9);
+            std::printf("%-13s %6d %6zu | %9.0f %4.0f %5.0f | %10.3f %6.3f %6.3f | %5d | %7.2f\n", name.c_str(),
+                        f.visits, f.counterMs.size(), percentile(f.counterMs, 50), percentile(f.counterMs, 99),
+                        percentile(f.counterMs, 100), percentile(f.clockMs, 50), percentile(f.clockMs, 99),
+                        percentile(f.clockMs, 100), shorterThanFloor(f, floorMs), double(f.wallNs) / 1e9);
         } else {
-            std::printf("%-13s %6d %6s | %21s | %24s | %5s | %7.3f %7.2f\n", name.c_str(), f.visits, "-", "-", "-",
-                        "-", f.cpuPercent(), double(f.wallNs) / 1e9);
+            std::printf("%-13s %6d %6s | %21s | %24s | %5s | %7.2f\n", name.c_str(), f.visits, "-", "-", "-", "-",
+                        double(f.wallNs) / 1e9);
         }
+    }
+}
+
+// Processor time and wake-ups per screen: the game, the X server, and both together; per
+// pass on the two paced screens, per second everywhere.
+void printLoad(const char *title, const std::map<std::string, ScreenFigures> &screens)
+{
+    std::printf("\n%s\n", title);
+    std::printf("%-13s | %7s %7s %9s | %9s | %22s | %22s\n", "screen", "game %", "X %", "together%",
+                "ms/pass", "wake-ups/pass: main  other  X", "wake-ups/s: main  other  X");
+    for (const auto &name : screenOrder()) {
+        const auto it = screens.find(name);
+        if (it == screens.end() || it->second.wallNs == 0)
+            continue;
+        const ScreenFigures &f = it->second;
+        const Usage &u = f.used;
+        const double seconds = double(f.wallNs) / 1e9;
+        std::printf("%-13s | %7.3f %7.3f %9.3f |", name.c_str(), f.gamePercent(), f.xPercent(), f.cpuPercent());
+        const double passes = floorMsOf(name) > 0 ? double(f.counterMs.size()) : 0;
+        if (passes > 0)
+            std::printf(" %9.4f | %13.2f %6.2f %5.2f |", double(u.gameNs + u.xNs) / 1e6 / passes,
+                        double(u.mainWakes) / passes, double(u.helperWakes) / passes, double(u.xWakes) / passes);
+        else
+            std::printf(" %9s | %13s %6s %5s |", "-", "-", "-", "-");
+        std::printf(" %11.1f %6.1f %5.1f\n", double(u.mainWakes) / seconds, double(u.helperWakes) / seconds,
+                    double(u.xWakes) / seconds);
     }
 }
 
@@ -143,7 +168,7 @@ std::string fmt(const char *format, double value)
     return buffer;
 }
 
-int report(PacingHost &host, std::int64_t mainNs)
+int report(PacingHost &host, std::int64_t mainNs, int xServerPid)
 {
     const auto &figures = host.recorder().figures();
     const auto ours = withMatchTotal(figures.count("ours") ? figures.at("ours") : std::map<std::string, ScreenFigures>{});
@@ -156,22 +181,35 @@ int report(PacingHost &host, std::int64_t mainNs)
     std::printf("load average at the end: %s\n", loadAverage().c_str());
     if (host.timedOut())
         std::printf("WARNING: the run hit its time limit; the figures cover what was played.\n");
+    std::printf("how the field reaches the window: %s\n", host.presentPath());
+    std::printf("the X server (pid %d) %s\n", xServerPid, xServerPid > 0 ? "is counted beside the game" : "is NOT counted: unknown");
     std::printf("Pass lengths are the differences of consecutive TickStart values (counter) and of the\n"
                 "instants those readings were taken (clock). 'short' counts passes under 11 counter-ms\n"
-                "on the title and under 9 in a match. CPU %% is process time over wall time, in %% of one core.\n");
+                "on the title and under 9 in a match. Loads are on-processor time from schedstat of every\n"
+                "thread, over wall time, in %% of one core; wake-ups are voluntary context switches.\n");
     printPhase("Our waits", ours);
+    printLoad("Our waits: processor load and wake-ups", ours);
     printPhase("Busy polling: every wait spinning on the event queue (same run, same window)", busy);
+    printLoad("Busy polling: processor load and wake-ups", busy);
 
     const std::vector<std::string> loadScreens = {"title", "mode", "countdown", "match", "result"};
-    std::printf("\nProcessor load side by side\n%-13s %9s %10s %12s\n", "screen", "ours %", "busy %", "busy/ours");
+    std::printf("\nProcessor load, game and X server together, side by side\n%-13s %9s %10s %12s\n", "screen",
+                "ours %", "busy %", "busy/ours");
     std::vector<Goal> goals;
     for (const auto &name : loadScreens) {
         const double o = ours.count(name) ? ours.at(name).cpuPercent() : 0;
         const double d = busy.count(name) ? busy.at(name).cpuPercent() : 0;
         const double ratio = o > 0 ? d / o : 0;
         std::printf("%-13s %9.3f %10.2f %12.1f\n", name.c_str(), o, d, ratio);
-        goals.push_back({"processor load on " + name + " <= 2 % of one core", o <= 2.0, fmt("%.3f %%", o)});
-        goals.push_back({"load on " + name + " at least 30x below busy polling", ratio >= 30, fmt("%.1fx", ratio)});
+        const bool paced = name == "title" || name == "match";
+        const double goal = paced ? 1.3 : 0.1;
+        goals.push_back({"load on " + name + ", game + X server, <= " + fmt("%.1f", goal) + " %", o <= goal,
+                         fmt("%.3f %%", o)});
+    }
+    if (ours.count("match") && !ours.at("match").counterMs.empty()) {
+        const ScreenFigures &m = ours.at("match");
+        const double perTick = double(m.used.gameNs + m.used.xNs) / 1e6 / double(m.counterMs.size());
+        goals.push_back({"match, game + X server, <= 0.12 ms per tick", perTick <= 0.12, fmt("%.4f ms", perTick)});
     }
 
     const double startupMs = host.firstTitleFrameNs() ? msSinceProcessStart(host.firstTitleFrameNs()) : -1;
@@ -201,8 +239,8 @@ int report(PacingHost &host, std::int64_t mainNs)
                      {"no title pass under 11 counter-ms", !title.counterMs.empty() && shorterThanFloor(title, 11) == 0,
                       fmt("%.0f short", shorterThanFloor(title, 11))},
                  });
-    goals.push_back({"start-up to first title frame <= 300 ms", startupMs >= 0 && startupMs <= 300, fmt("%.1f ms", startupMs)});
-    goals.push_back({"peak resident memory <= 60 MB", peakMb <= 60, fmt("%.1f MB", peakMb)});
+    goals.push_back({"start-up to first title frame <= 200 ms", startupMs >= 0 && startupMs <= 200, fmt("%.1f ms", startupMs)});
+    goals.push_back({"peak resident memory <= 40 MB", peakMb <= 40, fmt("%.1f MB", peakMb)});
     goals.push_back({"what the player sees is the back buffer", host.framesChecked() > 0 && host.pixelsDiffering() == 0,
                      fmt("%.0f pixels differ", double(host.pixelsDiffering()))});
 
@@ -225,7 +263,12 @@ int main(int argc, char *argv[])
 {
     using namespace quorrax;
     const std::int64_t mainNs = bench::monotonicNs();
+    // bench/run.sh starts the X server and names it, so that its share is counted too.
+    const char *xServer = std::getenv("QUORRAX_BENCH_XSERVER_PID");
+    const int xServerPid = xServer ? std::atoi(xServer) : 0;
+    bench::setXServer(xServerPid);
 
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorrax"));
     QApplication::setWindowIcon(programIcon());
@@ -247,6 +290,9 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         bench::PacingHost host(folder, ours, busy, timeLimitNs);
+        // The way of showing frames before the direct path, for comparison.
+        if (argc > 1 && std::string(argv[1]) == "--qt-painting")
+            host.gameWindow().view()->keepQtPainting();
         frmMain form(host);
         host.attach(form);
         try {
@@ -254,7 +300,7 @@ int main(int argc, char *argv[])
         } catch (const ProgramEnd &) {
         }
         host.recorder().finish();
-        status = bench::report(host, mainNs);
+        status = bench::report(host, mainNs, xServerPid);
     }
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);

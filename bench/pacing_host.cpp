@@ -1,7 +1,6 @@
 #include "bench/pacing_host.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -15,23 +14,6 @@ namespace {
 // The keys of the two players, by direction code: up, right, down, left.
 constexpr int redKeys[4] = {Qt::Key_W, Qt::Key_S, Qt::Key_Z, Qt::Key_A};
 constexpr int blueKeys[4] = {Qt::Key_I, Qt::Key_K, Qt::Key_M, Qt::Key_J};
-
-// Sees the view's paint events go by.
-class PaintWatch : public QObject
-{
-public:
-    explicit PaintWatch(PacingHost &host) : m_host(host) {}
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_host.viewPainted();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    PacingHost &m_host;
-};
 
 // How many pixels a head can still go straight on in direction `muki` before its crash
 // test would meet a trail. The field wraps round, as the heads do.
@@ -61,16 +43,14 @@ PacingHost::PacingHost(std::string folder, Plan ours, Plan busy, std::int64_t ti
 
 PacingHost::~PacingHost()
 {
-    if (m_paintWatch)
-        gameWindow().view()->removeEventFilter(m_paintWatch.get());
+    gameWindow().view()->onPresented = nullptr;
 }
 
 void PacingHost::attach(frmMain &form)
 {
     bind(form);
     m_form = &form;
-    m_paintWatch = std::make_unique<PaintWatch>(*this);
-    gameWindow().view()->installEventFilter(m_paintWatch.get());
+    gameWindow().view()->onPresented = [this] { viewPresented(); };
 }
 
 std::uint32_t PacingHost::timeGetTime()
@@ -106,7 +86,8 @@ void PacingHost::checkShownFrame()
     if (!m_checkPending || m_closing || !m_form)
         return;
     m_checkPending = false;
-    const std::int64_t cpuStart = processCpuNs();
+    // The screen grab costs the X server and the game a round trip or two: left out.
+    const Usage usedBefore = usageNow();
     const std::int64_t wallStart = monotonicNs();
     GameView *view = gameWindow().view();
     const Surface &buffer = m_form->window;
@@ -129,7 +110,7 @@ void PacingHost::checkShownFrame()
         ++m_framesChecked;
         m_pixelsDiffering += differing;
     }
-    m_recorder.leaveOut(processCpuNs() - cpuStart, monotonicNs() - wallStart);
+    m_recorder.leaveOut(usageNow() - usedBefore, monotonicNs() - wallStart);
 }
 
 // Busy polling: no wait sleeps, so each loop spins on DoEvents.
@@ -156,10 +137,10 @@ std::string PacingHost::appPath()
     return m_folder;
 }
 
-void PacingHost::viewPainted()
+void PacingHost::viewPresented()
 {
-    // A title frame painted into a window that is mapped and exposed is on screen once the
-    // paint has been flushed, which happens before the event loop returns.
+    // A title frame put into a window that is mapped and exposed is on screen once it has
+    // been flushed, which happens before the event loop returns.
     const QWindow *window = gameWindow().windowHandle();
     if (m_form && m_form->Working == screen::Title && window && window->isExposed())
         m_titlePainted = true;
@@ -254,10 +235,12 @@ void PacingHost::enterScreen(const std::string &name)
 void PacingHost::matchTick()
 {
     // The players are people, not part of the program: their thinking is not its load.
-    const std::int64_t cpuStart = processCpuNs();
+    const std::int64_t cpuStart = threadCpuNs();
     const std::int64_t wallStart = monotonicNs();
     play();
-    m_recorder.leaveOut(processCpuNs() - cpuStart, monotonicNs() - wallStart);
+    Usage thinking;
+    thinking.gameNs = threadCpuNs() - cpuStart;
+    m_recorder.leaveOut(thinking, monotonicNs() - wallStart);
 }
 
 void PacingHost::play()

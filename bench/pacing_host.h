@@ -5,10 +5,7 @@
 #include "shell/qt/qthost.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
-
-class QObject;
 
 namespace quorrax::bench {
 
@@ -38,6 +35,10 @@ public:
     // Frames compared with what the window system shows, and the pixels that differed.
     int framesChecked() const { return m_framesChecked; }
     std::int64_t pixelsDiffering() const { return m_pixelsDiffering; }
+    const char *presentPath()
+    {
+        return gameWindow().view()->presentsDirectly() ? "put straight into the X window" : "Qt's widget painting";
+    }
 
     std::uint32_t timeGetTime() override;
     void DoEvents() override;
@@ -47,9 +48,8 @@ public:
     void idleUntilEvent() override;
     std::string appPath() override;
 
-    // Called from the view's event filter as a paint of the view goes by; the frame is on
-    // screen when the event handling that painted it returns.
-    void viewPainted();
+    // Called as the view hands a frame to the window system.
+    void viewPresented();
 
 private:
     void look();
@@ -71,7 +71,6 @@ private:
     std::int64_t m_startNs;
     std::int64_t m_timeLimitNs;
     frmMain *m_form = nullptr;
-    std::unique_ptr<QObject> m_paintWatch;
     Recorder m_recorder;
     bool m_busy = false;
     bool m_closing = false;

@@ -9,20 +9,40 @@
 
 namespace quorrax::bench {
 
-// Nanoseconds on the monotonic clock, and the processor time of the whole process
-// (every thread, so the window system's helper threads count too).
+// Nanoseconds on the monotonic clock, and the processor time of the calling thread.
 std::int64_t monotonicNs();
-std::int64_t processCpuNs();
+std::int64_t threadCpuNs();
+
+// Processor time and wake-ups of the game (all of its threads) and of the X server, as the
+// scheduler counts them: on-processor time from each thread's schedstat, which the kernel
+// keeps to the nanosecond (utime and stime are sampled at the timer tick and miss most
+// short wake-ups), and each thread's voluntary context switches, one per sleep.
+struct Usage {
+    std::int64_t gameNs = 0;
+    std::int64_t xNs = 0;
+    std::int64_t mainWakes = 0;   // the game's main thread
+    std::int64_t helperWakes = 0; // the game's other threads (Qt's X event reader, ...)
+    std::int64_t xWakes = 0;
+
+    Usage &operator+=(const Usage &o);
+    Usage operator-(const Usage &o) const;
+};
+// The X server is the process `xServerPid`, or left out when it is 0.
+void setXServer(int xServerPid);
+Usage usageNow();
 
 // What one screen cost over all of its visits in one phase of the run.
 struct ScreenFigures {
     std::vector<std::int32_t> counterMs; // pass lengths from the game's own counter readings
     std::vector<double> clockMs;         // the same passes on the nanosecond clock
-    std::int64_t cpuNs = 0;
+    Usage used;
     std::int64_t wallNs = 0;
     int visits = 0;
 
-    double cpuPercent() const { return wallNs > 0 ? 100.0 * double(cpuNs) / double(wallNs) : 0; }
+    double percentOf(std::int64_t ns) const { return wallNs > 0 ? 100.0 * double(ns) / double(wallNs) : 0; }
+    double gamePercent() const { return percentOf(used.gameNs); }
+    double xPercent() const { return percentOf(used.xNs); }
+    double cpuPercent() const { return percentOf(used.gameNs + used.xNs); }
 };
 
 // The screens of the run, in the order they are printed.
@@ -54,10 +74,10 @@ public:
         m_lastRead = value;
         m_lastReadNs = ns;
     }
-    // Leaves time spent on the benchmark's own checks out of the current visit.
-    void leaveOut(std::int64_t cpuNs, std::int64_t wallNs)
+    // Leaves what the benchmark's own checks and players cost out of the current visit.
+    void leaveOut(const Usage &used, std::int64_t wallNs)
     {
-        m_enteredCpuNs += cpuNs;
+        m_enteredUsage += used;
         m_enteredNs += wallNs;
     }
     // Ends the current visit and stops recording.
@@ -76,7 +96,7 @@ private:
     std::string m_phase = "ours";
     std::string m_screen;
     std::int64_t m_enteredNs = 0;
-    std::int64_t m_enteredCpuNs = 0;
+    Usage m_enteredUsage;
     bool m_havePass = false;
     std::int32_t m_lastTickStart = 0;
     std::int64_t m_lastTickNs = 0;

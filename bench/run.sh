@@ -22,10 +22,17 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 
+echo "Command: bench/run.sh $*"
 echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-echo "== Pacing: the real game under Xvfb :$display (xcb) =="
-env -u WAYLAND_DISPLAY DISPLAY=":$display" QT_QPA_PLATFORM=xcb "$build/bench/quorrax_pacing"
+for path in direct qt-painting; do
+    echo "== Pacing: the real game under Xvfb :$display (xcb), $path =="
+    flag=()
+    [ "$path" = qt-painting ] && flag=(--qt-painting)
+    env -u WAYLAND_DISPLAY DISPLAY=":$display" QT_QPA_PLATFORM=xcb QUORRAX_BENCH_XSERVER_PID="$xvfb" \
+        "$build/bench/quorrax_pacing" "${flag[@]}"
+    echo
+done
 
 echo
 echo "== One tick's composition (Google Benchmark) =="

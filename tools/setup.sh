@@ -7,7 +7,7 @@ quorrax_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-ipafont-gothic
-    xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox
+    xvfb xdotool imagemagick x11-utils xauth libx11-dev libxcb1-dev openbox
     e2fsprogs desktop-file-utils dpkg-dev
 )
 

@@ -2,6 +2,7 @@
 
 #include "shell/qt/keys.h"
 #include "shell/qt/pictures.h"
+#include "shell/qt/xcbfield.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -11,6 +12,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+
+#include <algorithm>
+#include <cmath>
 
 namespace quorrax {
 
@@ -31,13 +35,66 @@ void GameView::resizeImage(int width, int height)
     setFixedSize(width, height);
 }
 
+GameView::~GameView() = default;
+
+int GameView::scale() const
+{
+    return std::max(1, int(std::lround(devicePixelRatioF())));
+}
+
+void GameView::choosePresenting()
+{
+    // A fractional scale could not give every field pixel a whole block of window pixels.
+    const qreal ratio = devicePixelRatioF();
+    if (m_direct || m_qtPaintingOnly || ratio != std::round(ratio))
+        return;
+    m_direct = XcbField::create(*this);
+    if (m_direct) {
+        // Qt paints nothing here: the field puts its own pixels, an exposed area too.
+        setAttribute(Qt::WA_PaintOnScreen, true);
+    }
+}
+
+void GameView::present(const std::vector<QRect> &changed, bool now)
+{
+    if (m_direct) {
+        m_direct->put(m_image, changed, scale());
+    } else {
+        QRegion region;
+        for (const QRect &rect : changed)
+            region += rect;
+        if (now)
+            repaint(region);
+        else
+            update(region);
+        return;
+    }
+    if (onPresented)
+        onPresented();
+}
+
+QPaintEngine *GameView::paintEngine() const
+{
+    return m_direct ? nullptr : QWidget::paintEngine();
+}
+
 void GameView::paintEvent(QPaintEvent *event)
 {
+    if (m_direct) {
+        const QRegion exposed = event->region();
+        m_direct->put(m_image, std::vector<QRect>(exposed.begin(), exposed.end()), scale());
+        if (onPresented)
+            onPresented();
+        return;
+    }
     QPainter painter(this);
     // On a scaled screen the picture is enlarged with crisp pixels.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     for (const QRect &rect : event->region())
         painter.drawImage(rect, m_image, rect);
+    painter.end();
+    if (onPresented)
+        onPresented();
 }
 
 void GameView::keyPressEvent(QKeyEvent *event)
@@ -95,6 +152,7 @@ void GameWindow::setClientSize(int width, int height)
 
 void GameWindow::showCentred()
 {
+    m_view->choosePresenting();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, (height() + 24) / 2));

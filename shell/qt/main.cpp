@@ -8,6 +8,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The field is scaled by whole numbers only (125 % gives 1, 150 % gives 2), so each of
+    // its pixels stays a square block of one colour; Qt makes up the rest of the desktop's
+    // scale in the size of the dialogs' and the menu's text, which stays crisp.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorrax"));
     QApplication::setWindowIcon(quorrax::programIcon());

@@ -134,7 +134,7 @@ double QtHost::Rnd()
     return double(m_random() >> 11) * 0x1.0p-53;
 }
 
-QRegion QtHost::takeChanges()
+std::vector<QRect> QtHost::takeChanges()
 {
     const Surface &buffer = m_form->window;
     if (buffer.generation() == m_shownGeneration)
@@ -203,17 +203,14 @@ QRegion QtHost::takeChanges()
         }
     }
     done.insert(done.end(), open.begin(), open.end());
-    QRegion changed;
-    for (const QRect &rect : done)
-        changed += rect;
-    return changed;
+    return done;
 }
 
 void QtHost::DoEvents()
 {
-    const QRegion changed = takeChanges();
-    if (!changed.isEmpty())
-        m_window.view()->update(changed);
+    const std::vector<QRect> changed = takeChanges();
+    if (!changed.empty())
+        m_window.view()->present(changed, false);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // An open menu holds the game, as a dialog does, until the player closes it.
     if (QApplication::activePopupWidget()) {
@@ -329,9 +326,9 @@ void QtHost::Show()
 
 void QtHost::Refresh()
 {
-    const QRegion changed = takeChanges();
-    if (!changed.isEmpty())
-        m_window.view()->repaint(changed);
+    const std::vector<QRect> changed = takeChanges();
+    if (!changed.empty())
+        m_window.view()->present(changed, true);
 }
 
 int QtHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)

@@ -50,8 +50,8 @@ public:
 
 private:
     // Copies what changed in the back buffer since the last time to the view; returns the
-    // changed region, empty when nothing changed.
-    QRegion takeChanges();
+    // changed rectangles, none when nothing changed.
+    std::vector<QRect> takeChanges();
     void sleepUntil(std::int64_t monotonicNs);
     void waitForEventsFor(std::int64_t ns);
     void afterModal();
