@@ -7,52 +7,46 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+
+#include <sched.h>
+
 // The real Qt host, headless: Qt's key and input-method events become the game's keys,
-// whatever is open over the game holds it, and the window shows what the game drew.
+// whatever is open over the game holds it, the window shows what the game drew, and the
+// signals that end a session save as the close box does.
 
 namespace quorrax::testing {
 namespace {
 
-class TestHost : public QtHost
-{
-public:
-    explicit TestHost(std::string folder) : m_folder(std::move(folder)) {}
-    std::string appPath() override { return m_folder; }
-    // Seconds of 50 ms, so that the countdown takes a fraction of a second.
+// The real host with the game's folder in a scratch folder, seconds of 50 ms so that the
+// countdown takes a fraction of a second, and hooks for the script: one before each yield,
+// one after each time the host presents, on a yield or a refresh.
+struct TestHost : QtHost {
+    ScratchFolder folder;
+    std::function<void()> onYield = [] {};
+    std::function<void(bool refresh)> presented = [](bool) {};
+    std::string appPath() override { return folder.path(); }
     int secondOfMinute() override { return int(timeGetTime() / 50 % 60); }
     void idleUntilSecondChanges(int second) override
     {
         if (secondOfMinute() == second)
             idleUntil((timeGetTime() / 50 + 1) * 50);
     }
-    void DoEvents() override
-    {
-        if (onYield)
-            onYield();
-        QtHost::DoEvents();
-    }
-    void Refresh() override
-    {
-        QtHost::Refresh();
-        if (afterRefresh)
-            afterRefresh();
-    }
-    std::function<void()> onYield, afterRefresh;
-
-private:
-    std::string m_folder;
+    void DoEvents() override { onYield(), QtHost::DoEvents(), presented(false); }
+    void Refresh() override { QtHost::Refresh(), presented(true); }
 };
 
 struct QtGame {
-    ScratchFolder folder;
-    TestHost host{folder.path()};
+    TestHost host;
     frmMain form{host};
     QtGame() { host.bind(form); }
     GameView *view() { return host.gameWindow().view(); }
@@ -94,13 +88,9 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
         {screen::ModeSelect, Battle, muki::Up, Qt::Key_Up, {}, "", mode, Single},
         {screen::ModeSelect, Single, muki::Up, Qt::Key_Enter, Qt::KeypadModifier, "\r", working, screen::Countdown},
         {screen::Match, Battle, muki::Right, Qt::Key_W, {}, "w", red, muki::Up},
-        {screen::Match, Battle, muki::Right, Qt::Key_Z, Qt::ShiftModifier, "Z", red, muki::Down},
-        {screen::Match, Battle, muki::Up, Qt::Key_A, {}, "A", red, muki::Left}, // Caps Lock on
-        {screen::Match, Battle, muki::Up, Qt::Key_S, {}, "s", red, muki::Right},
-        {screen::Match, Battle, muki::Right, Qt::Key_I, {}, "i", blue, muki::Up},
-        {screen::Match, Battle, muki::Right, Qt::Key_M, {}, "m", blue, muki::Down},
-        {screen::Match, Battle, muki::Up, Qt::Key_J, {}, "j", blue, muki::Left},
-        {screen::Match, Battle, muki::Up, Qt::Key_K, Qt::ShiftModifier, "K", blue, muki::Right},
+        {screen::Match, Battle, muki::Up, Qt::Key_S, {}, "S", red, muki::Right}, // Caps Lock on
+        {screen::Match, Battle, muki::Right, Qt::Key_I, Qt::ShiftModifier, "I", blue, muki::Up},
+        {screen::Match, Battle, muki::Up, Qt::Key_K, {}, "k", blue, muki::Right},
         {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
         {screen::Title, Single, muki::Up, 0, {}, "あ", working, screen::Title},
         {screen::MatchOver, Single, muki::Up, 0, {}, "あ", working, screen::MatchOver},
@@ -166,21 +156,32 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         std::string seen;
         bool hung = false;
         game.host.onYield = [&] {
+            // A frame round the clean arena, so that the window's edges show in the match too.
+            Surface &arena = game.form.picShaikei;
+            for (int x = 0; x < 420 && game.form.Working == screen::Title; ++x)
+                arena.setPixel(x, 0, RGB(10, 20, 30)), arena.setPixel(x, 299, RGB(10, 20, 30));
+            for (int y = 0; y < 300 && game.form.Working == screen::Title; ++y)
+                arena.setPixel(0, y, RGB(10, 20, 30)), arena.setPixel(419, y, RGB(10, 20, 30));
             if (game.form.Working == screen::Title || game.form.Working == screen::ModeSelect)
                 QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
         };
-        game.host.afterRefresh = [&] {
-            if (game.form.Working != screen::Match)
+        std::uint64_t compared = 0;
+        game.host.presented = [&](bool refresh) {
+            QImage shown;
+            if (compared != game.form.window.generation()) { // something new was drawn and shown
+                compared = game.form.window.generation();
+                shown = game.shown();
+                for (int y = 0; y < game.form.window.height(); ++y)
+                    for (int x = 0; x < game.form.window.width(); ++x) {
+                        const Color c = game.form.window.pixel(x, y);
+                        wrongPixels += shown.pixel(x, y) != qRgb(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
+                    }
+            }
+            if (!refresh || game.form.Working != screen::Match)
                 return;
-            const QImage shown = game.shown();
-            for (int y = 0; y < game.form.window.height(); ++y)
-                for (int x = 0; x < game.form.window.width(); ++x) {
-                    const Color c = game.form.window.pixel(x, y);
-                    wrongPixels += shown.pixel(x, y) != qRgb(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
-                }
             if (++ticks == 10) {
                 game.form.HighScore = 9876; // the score of this moment, not the file's
-                before = shown;
+                before = game.shown();
                 open(game, row.opening);
                 QTimer::singleShot(300, [&] {
                     seen = openOverTheGame();
@@ -200,7 +201,11 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
             }
         };
         QTimer watchdog;
-        QObject::connect(&watchdog, &QTimer::timeout, [&] { hung = true, game.host.requestClose(); });
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { // closes what is open, should the host not
+            hung = true, game.host.requestClose();
+            if (QWidget *held = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget())
+                held->close();
+        });
         watchdog.start(20'000);
         EXPECT_THROW(game.form.Form_Load(), ProgramEnd);
         EXPECT_FALSE(hung);
@@ -209,8 +214,62 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         EXPECT_EQ(ticksWhileOpen, 10);
         EXPECT_EQ(wrongPixels, 0) << "pixels of the window other than the back buffer's";
         EXPECT_EQ(ticks, row.closeBox ? 10 : 20);
-        EXPECT_EQ(fuzzcheck::slurp(game.folder.dir() / iniFileName), "[Quorrax]\r\nHighScore=9876\r\n");
+        EXPECT_EQ(fuzzcheck::slurp(game.host.folder.dir() / iniFileName), "[Quorrax]\r\nHighScore=9876\r\n");
         EXPECT_EQ(openOverTheGame(), "") << "left open after the end";
+    }
+}
+
+// A signal mask of a running process ("SigCgt:" caught, "ShdPnd:" pending); 0 once it is gone.
+std::uint64_t signalMask(qint64 pid, const std::string &name)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(name))
+            return std::stoull(line.substr(name.size()), nullptr, 16);
+    return 0;
+}
+
+// The real program, headless, ended by the signals a desktop sends: Ctrl+C in its terminal,
+// kill, the end of the session. Each saves as the close box does, and the program ends
+// normally. All but the value is the player's own; the game reads 04321 and writes it back
+// the way it writes every number.
+TEST(SignalsTest, EachSignalSavesThenEndsNormally)
+{
+    const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
+    const struct {
+        std::vector<int> sent;
+        std::string before, after;
+    } rows[] = {
+        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=4321\r\n[Last]\r\nx=1"},
+        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=4321\r\n"},
+        {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size());
+        ScratchFolder folder;
+        std::filesystem::copy_file(std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax", folder.dir() / "quorrax");
+        if (!row.before.empty())
+            fuzzcheck::spill(folder.dir() / iniFileName, row.before);
+        QProcess game;
+        game.setWorkingDirectory(QStringLiteral("/")); // the game finds its file beside itself
+        game.start(QString::fromStdString(folder.path() + "quorrax"), {});
+        ASSERT_TRUE(game.waitForStarted());
+        // A signal that comes before the file is read waits for the title's first yield.
+        const std::uint64_t all = 1u << (SIGINT - 1) | 1u << (SIGTERM - 1) | 1u << (SIGHUP - 1);
+        const QDeadlineTimer deadline(20'000);
+        while (!deadline.hasExpired() && (signalMask(game.processId(), "SigCgt:") & all) != all)
+            sched_yield();
+        for (const int signal : row.sent) {
+            // A signal sent while the same one is pending would merge with it.
+            while (!deadline.hasExpired() && signalMask(game.processId(), "ShdPnd:") & 1u << (signal - 1))
+                sched_yield();
+            ::kill(pid_t(game.processId()), signal);
+        }
+        EXPECT_TRUE(game.waitForFinished(20'000));
+        EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(game.exitCode(), 0);
+        EXPECT_EQ(fuzzcheck::slurp(folder.dir() / iniFileName), row.after);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.dir()), {}), 2) << "a save left a file behind";
     }
 }
 

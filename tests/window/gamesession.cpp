@@ -81,12 +81,6 @@ namespace quorrax::window {
                                          << ") showed: " << verdict.seen << "; game log: " << m_game.log().toStdString();
 }
 
-::testing::AssertionResult GameSession::clickAt(QPoint onScreen)
-{
-    return xdotool({QStringLiteral("mousemove"), QString::number(onScreen.x()), QString::number(onScreen.y()),
-                    QStringLiteral("click"), QStringLiteral("1")});
-}
-
 ::testing::AssertionResult GameSession::waitForFocus(unsigned long window)
 {
     QByteArray focus;

@@ -7,10 +7,10 @@ namespace quorrax::window {
 
 constexpr int defaultWaitMs = 10'000;
 
-// A top-level window as the X server sees it.
+// A top-level window as the X server sees it: its id, and its place and size on the screen.
 struct XWindow {
     unsigned long id = 0;
-    QRect frame; // position on the screen and size
+    QRect frame;
 };
 
 // The real game, a copy of the built program in a folder of the test's own, running on a
@@ -24,24 +24,22 @@ public:
     ::testing::AssertionResult start();
     QString highScoreFile() const { return m_folder + QStringLiteral("/Quorx.ini"); }
     const XWindow &window() const { return m_window; }
-
-    // Takes screenshots until `check` holds for one, stored in `matched`. On failure the
-    // last one is kept beside the build, and the message says what it showed.
+    // Takes screenshots of the window until `check` holds for one, stored in `matched`; on
+    // failure the last one is kept beside the build, and the message says what it showed.
     ::testing::AssertionResult waitFor(const std::string &expected, const Check &check, Shot *matched = nullptr,
                                        int timeoutMs = defaultWaitMs);
-    // Presses and releases keys (xdotool key names) on whichever window has the focus.
+    // Runs xdotool: keys go to whichever window has the focus.
+    ::testing::AssertionResult xdotool(const QStringList &arguments, QByteArray *out = nullptr);
     ::testing::AssertionResult key(const QString &keys) { return xdotool({QStringLiteral("key"), keys}); }
-    ::testing::AssertionResult clickAt(QPoint onScreen);
+    ::testing::AssertionResult clickAt(QPoint at) { return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
     // Waits for the X input focus on `window`, so that the next key reaches it.
     ::testing::AssertionResult waitForFocus(unsigned long window);
     // Waits for a visible window found by `xdotool search` with `criteria` that `accept` takes.
     ::testing::AssertionResult waitForWindow(const QStringList &criteria, const std::function<bool(const XWindow &)> &accept,
                                              XWindow *found);
-    ::testing::AssertionResult xdotool(const QStringList &arguments, QByteArray *out = nullptr);
-
-    // Sends the WM_DELETE_WINDOW message a window manager sends for the close box.
+    // Sends the message a window manager sends for the close box; the game must then end by
+    // itself, normally and with status 0.
     ::testing::AssertionResult pressCloseBox();
-    // The program must then end by itself, normally and with status 0.
     ::testing::AssertionResult waitForCleanExit();
 
 private:
