@@ -127,11 +127,15 @@ void open(QtGame &game, Opening opening)
     }
 }
 
-std::string openOverTheGame()
+// What is open over the game: the menu, or else a dialog or message box.
+QWidget *held()
 {
-    if (QWidget *popup = QApplication::activePopupWidget())
-        return popup->objectName().toStdString();
-    return QApplication::activeModalWidget() ? QApplication::activeModalWidget()->windowTitle().toStdString() : "";
+    return QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
+}
+
+std::string heldTitle()
+{
+    return !held() ? "" : (held()->isModal() ? held()->windowTitle() : held()->objectName()).toStdString();
 }
 
 // Plays a Single match on the real host, opens something over it at the tenth tick, and
@@ -184,14 +188,13 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
                 before = game.shown();
                 open(game, row.opening);
                 QTimer::singleShot(300, [&] {
-                    seen = openOverTheGame();
+                    seen = heldTitle();
                     whileOpen = game.shown();
                     ticksWhileOpen = ticks;
-                    QWidget *held = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
                     if (row.closeBox)
                         game.host.gameWindow().close();
-                    else if (held)
-                        QTest::keyClick(held->focusWidget() ? held->focusWidget() : held, held->isModal() ? Qt::Key_Return : Qt::Key_Escape);
+                    else if (held())
+                        QTest::keyClick(held()->focusWidget() ? held()->focusWidget() : held(), held()->isModal() ? Qt::Key_Return : Qt::Key_Escape);
                 });
             } else if (ticks == 15) { // to whatever has the focus, as the window system does
                 QCoreApplication::postEvent(QApplication::focusWidget(), new QKeyEvent(QEvent::KeyPress, Qt::Key_S, {}));
@@ -203,8 +206,8 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         QTimer watchdog;
         QObject::connect(&watchdog, &QTimer::timeout, [&] { // closes what is open, should the host not
             hung = true, game.host.requestClose();
-            if (QWidget *held = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget())
-                held->close();
+            if (held())
+                held()->close();
         });
         watchdog.start(20'000);
         EXPECT_THROW(game.form.Form_Load(), ProgramEnd);
@@ -215,7 +218,7 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         EXPECT_EQ(wrongPixels, 0) << "pixels of the window other than the back buffer's";
         EXPECT_EQ(ticks, row.closeBox ? 10 : 20);
         EXPECT_EQ(fuzzcheck::slurp(game.host.folder.dir() / iniFileName), "[Quorrax]\r\nHighScore=9876\r\n");
-        EXPECT_EQ(openOverTheGame(), "") << "left open after the end";
+        EXPECT_EQ(heldTitle(), "") << "left open after the end";
     }
 }
 

@@ -43,26 +43,14 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
     return m_process.waitForStarted(10'000);
 }
 
-bool ChildProcess::running()
-{
-    // Without an event loop QProcess learns of the program's end only inside a wait.
-    return m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(0);
-}
-
-bool ChildProcess::waitForExit(int timeoutMs)
-{
-    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
-}
+// Without an event loop QProcess learns of the program's end only inside a wait.
+bool ChildProcess::running() { return !waitForExit(0); }
+bool ChildProcess::waitForExit(int timeoutMs) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs); }
 
 void ChildProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(3'000)) {
-        m_process.kill();
-        m_process.waitForFinished(-1);
-    }
+    if (m_process.state() != QProcess::NotRunning && (m_process.terminate(), !m_process.waitForFinished(3'000)))
+        m_process.kill(), m_process.waitForFinished(-1);
 }
 
 QString ChildProcess::log() const
