@@ -2,8 +2,6 @@
 
 #include <QApplication>
 
-#include <cstdlib>
-
 int main(int argc, char **argv)
 {
     // Every test runs headless; the real-window tests start their own X server.

@@ -1,471 +1,279 @@
-#include "game_fixture.h"
-#include "shell/profile.h"
+#include "fuzz/profile_invariants.h"
+#include "scratch_folder.h"
+#include "shell/frmmain.h"
 #include "shell/qt/qthost.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
+#include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-#include <ostream>
-#include <string>
-#include <vector>
+#include <csignal>
 
-// The real Qt host, headless, with a real game running on it: keys, the menu, the dialogs
-// and the close request come through Qt's own event queue, in real time. The tests wait
-// on events and on the game's own yields, never on the clock, and judge the game's state.
+#include <sched.h>
+
+// The real Qt host, headless: Qt's key and input-method events become the game's keys,
+// whatever is open over the game holds it, the window shows what the game drew, and the
+// signals that end a session save as the close box does.
 
 namespace quorrax::testing {
 namespace {
 
-// A seconds field that turns every 50 ms, so that the countdown takes a fraction of a
-// second; everything else is the real host.
-constexpr std::uint32_t fastSecondMs = 50;
-// How long a dialog or menu stays open: long enough for a dozen frames to pass, were the
-// game not holding.
-constexpr int holdMs = 150;
-// A game that hangs is ended after this long, and its test fails.
-constexpr int watchdogMs = 10'000;
-// The window system may take a round of events to hand the window the keyboard again
-// after a dialog or menu is gone.
-constexpr int settleYields = 5;
-// The mode screen and the match end sleep until an event comes; a steady pulse of timer
-// events lets the script look at them now and then.
-constexpr int pulseMs = 5;
-
-class TestHost : public QtHost
-{
-public:
-    explicit TestHost(std::string folder) : m_folder(std::move(folder)) {}
-
-    std::string appPath() override { return m_folder; }
-    int secondOfMinute() override { return int(timeGetTime() / fastSecondMs % 60); }
+// The real host with the game's folder in a scratch folder, seconds of 50 ms so that the
+// countdown takes a fraction of a second, and hooks for the script: one before each yield,
+// one after each time the host presents, on a yield or a refresh.
+struct TestHost : QtHost {
+    ScratchFolder folder;
+    std::function<void()> onYield = [] {};
+    std::function<void(bool refresh)> presented = [](bool) {};
+    std::string appPath() override { return folder.path(); }
+    int secondOfMinute() override { return int(timeGetTime() / 50 % 60); }
     void idleUntilSecondChanges(int second) override
     {
         if (secondOfMinute() == second)
-            idleUntil((timeGetTime() / fastSecondMs + 1) * fastSecondMs);
+            idleUntil((timeGetTime() / 50 + 1) * 50);
     }
-    void DoEvents() override
-    {
-        ++yields;
-        if (beforeYield)
-            beforeYield();
-        QtHost::DoEvents();
-    }
-    void Refresh() override
-    {
-        ++refreshes;
-        if (beforeRefresh)
-            beforeRefresh();
-        QtHost::Refresh();
-    }
-    int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) override
-    {
-        printed.emplace_back(text);
-        return QtHost::Print(target, x, y, text, points, color);
-    }
-
-    std::function<void()> beforeYield;
-    std::function<void()> beforeRefresh;
-    std::uint64_t yields = 0;
-    std::uint64_t refreshes = 0;
-    std::vector<std::string> printed;
-
-private:
-    std::string m_folder;
+    void DoEvents() override { onYield(), QtHost::DoEvents(), presented(false); }
+    void Refresh() override { QtHost::Refresh(), presented(true); }
 };
 
-// Everything of the game that moves while it runs.
-struct Snapshot {
-    std::uint64_t yields = 0;
-    std::uint64_t refreshes = 0;
-    std::uint64_t generation = 0;
-    std::size_t printed = 0;
-    int matchTicks = 0;
-    Integer working = 0;
-    Integer SUc = 0;
-    Long AkaX = 0, AkaY = 0, AoX = 0, AoY = 0, JamaX = 0, JamaY = 0;
-
-    bool operator==(const Snapshot &) const = default;
-    friend void PrintTo(const Snapshot &s, std::ostream *out)
-    {
-        *out << "yields " << s.yields << ", refreshes " << s.refreshes << ", generation " << s.generation
-             << ", texts " << s.printed << ", ticks " << s.matchTicks << ", Working " << s.working << ", SUc "
-             << s.SUc << ", red (" << s.AkaX << "," << s.AkaY << "), blue (" << s.AoX << "," << s.AoY
-             << "), yellow (" << s.JamaX << "," << s.JamaY << ")";
-    }
-};
-
-// A real game on the real host, driven by a script of steps: at each yield the next step
-// looks at the game and either acts and is done, or waits for a later yield.
-struct RealGame {
-    ScratchFolder folder;
-    TestHost host{folder.path()};
+struct QtGame {
+    TestHost host;
     frmMain form{host};
-    int matchTicks = 0;
-    bool timedOut = false;
-    std::vector<std::function<bool()>> steps;
-    std::size_t nextStep = 0;
-
-    RealGame()
-    {
-        host.bind(form);
-        host.beforeRefresh = [this] {
-            if (form.Working == screen::Match)
-                ++matchTicks;
-        };
-        host.beforeYield = [this] {
-            if (nextStep < steps.size() && steps[nextStep]())
-                ++nextStep;
-        };
-    }
-
-    // Runs the game until it ends itself; false when the watchdog had to end it.
-    bool run()
-    {
-        QTimer pulse;
-        pulse.start(pulseMs);
-        // The watchdog itself closes whatever is open, in case the host does not.
-        QTimer watchdog;
-        QObject::connect(&watchdog, &QTimer::timeout, [this, &watchdog] {
-            timedOut = true;
-            watchdog.setInterval(100);
-            host.requestClose();
-            if (QWidget *popup = QApplication::activePopupWidget())
-                popup->close();
-            if (QWidget *modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        watchdog.start(watchdogMs);
-        try {
-            form.Form_Load();
-        } catch (const ProgramEnd &) {
-            return !timedOut;
-        }
-        return false;
-    }
-    bool allStepsDone() const { return nextStep == steps.size(); }
-
-    Snapshot snapshot() const
-    {
-        return {host.yields,  host.refreshes, form.window.generation(), host.printed.size(), matchTicks,
-                form.Working, form.SUc,       form.AkaX,                form.AkaY,           form.AoX,
-                form.AoY,     form.JamaX,     form.JamaY};
-    }
-
+    QtGame() { host.bind(form); }
     GameView *view() { return host.gameWindow().view(); }
-    QAction *action(const char *name) { return host.gameWindow().findChild<QAction *>(QString::fromLatin1(name)); }
-    QMenu *gameMenu() { return host.gameWindow().findChild<QMenu *>(QStringLiteral("mnuGame")); }
-
-    void keyToView(Qt::Key key)
-    {
-        QCoreApplication::postEvent(view(), new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
-    }
-    // A key as the window system hands it on: to whichever widget has the keyboard.
-    static void keyToFocus(Qt::Key key)
-    {
-        if (QWidget *focus = QApplication::focusWidget())
-            QCoreApplication::postEvent(focus, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
-    }
-
-    // Steps that lead from the title to the mode screen.
-    void leadToModeSelection()
-    {
-        steps.push_back([this] {
-            if (form.Working != screen::Title || host.yields < 3)
-                return false;
-            keyToView(Qt::Key_Return);
-            return true;
-        });
-    }
-    // Steps that lead from the title into a match of the given mode.
-    void leadToMatch(bool single)
-    {
-        leadToModeSelection();
-        steps.push_back([this, single] {
-            if (form.Working != screen::ModeSelect)
-                return false;
-            if (!single)
-                keyToView(Qt::Key_Down);
-            keyToView(Qt::Key_Return);
-            return true;
-        });
-    }
-
-    // The high score in the file the game left behind, as the game reads it.
-    std::string savedHighScore() const
-    {
-        return GetPrivateProfileString(iniSection, iniKey, "missing", 1024, folder.path() + iniFileName);
-    }
+    QImage shown() { return view()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 };
 
-bool digitShown(const TestHost &host)
+// Sends an event to the game's view as the window system would; returns the title and text
+// of the message box it brought up, closed again with its OK button, or "" for none.
+std::string deliver(QtGame &game, QEvent *event)
 {
-    for (const std::string &text : host.printed)
-        if (text == " 3")
-            return true;
-    return false;
+    std::string box;
+    QTimer::singleShot(0, [&box] {
+        if (auto *shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            box = (shown->windowTitle() + QStringLiteral(": ") + shown->text()).toStdString();
+            shown->button(QMessageBox::Ok)->click();
+        }
+    });
+    QApplication::sendEvent(game.view(), event);
+    QCoreApplication::processEvents();
+    return box;
 }
 
-// What is held open over the game, and how the player opens and closes it.
-enum class Opening { Help, About, Menu, ImeMessage };
-enum class Closing { ReturnKey, OkClick, EscapeKey, ClickOutside };
-
-// What the player sees open: the title of the dialog or message box, or the menu's name.
-std::string expectedOpen(Opening opening)
+TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
 {
-    switch (opening) {
-    case Opening::Help:
-        return "説明";
-    case Opening::About:
-        return "バージョン情報";
-    case Opening::Menu:
-        return "mnuGame";
-    case Opening::ImeMessage:
-        return "Quorrax";
+    constexpr Integer Battle = vbFalse, Single = vbTrue;
+    Integer frmMain::*const working = &frmMain::Working, frmMain::*const red = &frmMain::AkaMuki,
+                            frmMain::*const blue = &frmMain::AoMuki, frmMain::*const mode = &frmMain::GMode;
+    const struct {
+        Integer screen, gmode, muki; // the game's state before the key; muki for both lines
+        int key;                     // Qt's key, or 0 for text typed through an input method
+        Qt::KeyboardModifiers modifiers;
+        const char *text;
+        Integer frmMain::*field;
+        Integer expected;
+        bool message = false;
+    } rows[] = {
+        {screen::Title, Single, muki::Up, Qt::Key_Return, {}, "\r", working, screen::ModeSelect},
+        {screen::ModeSelect, Single, muki::Up, Qt::Key_Down, {}, "", mode, Battle},
+        {screen::ModeSelect, Battle, muki::Up, Qt::Key_Up, {}, "", mode, Single},
+        {screen::ModeSelect, Single, muki::Up, Qt::Key_Enter, Qt::KeypadModifier, "\r", working, screen::Countdown},
+        {screen::Match, Battle, muki::Right, Qt::Key_W, {}, "w", red, muki::Up},
+        {screen::Match, Battle, muki::Up, Qt::Key_S, {}, "S", red, muki::Right}, // Caps Lock on
+        {screen::Match, Battle, muki::Right, Qt::Key_I, Qt::ShiftModifier, "I", blue, muki::Up},
+        {screen::Match, Battle, muki::Up, Qt::Key_K, {}, "k", blue, muki::Right},
+        {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
+        {screen::Title, Single, muki::Up, 0, {}, "あ", working, screen::Title},
+        {screen::MatchOver, Single, muki::Up, 0, {}, "あ", working, screen::MatchOver},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "screen " << row.screen << ", key " << row.key << " \"" << row.text << "\"");
+        QtGame game;
+        game.form.Working = row.screen;
+        game.form.GMode = row.gmode;
+        game.form.AkaMuki = game.form.AoMuki = row.muki;
+        QKeyEvent key(QEvent::KeyPress, row.key, row.modifiers, QString::fromUtf8(row.text));
+        QInputMethodEvent typed;
+        typed.setCommitString(QString::fromUtf8(row.text));
+        EXPECT_EQ(deliver(game, row.key ? static_cast<QEvent *>(&key) : &typed),
+                  row.message ? "Quorrax: 日本語入力をOFFにしてください" : "");
+        EXPECT_EQ(game.form.*row.field, row.expected);
     }
-    return {};
 }
 
-// Opens it from inside the current yield's round of events, as the player's click would.
-void open(RealGame &game, Opening opening)
+enum class Opening { Help, About, Menu, Message };
+
+void open(QtGame &game, Opening opening)
 {
-    switch (opening) {
-    case Opening::Help:
-        QTimer::singleShot(0, game.action("mnuGameHelp"), &QAction::trigger);
-        break;
-    case Opening::About:
-        QTimer::singleShot(0, game.action("mnuGameAbout"), &QAction::trigger);
-        break;
-    case Opening::Menu:
-        QTimer::singleShot(0, [&game] {
-            QMenuBar *bar = game.host.gameWindow().menuBar();
-            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(game.gameMenu()->menuAction()).center());
-        });
-        break;
-    case Opening::ImeMessage: {
+    QMenuBar *bar = game.host.gameWindow().menuBar();
+    QMenu *menu = bar->findChild<QMenu *>(QStringLiteral("mnuGame"));
+    if (opening == Opening::Message) {
         auto *typed = new QInputMethodEvent;
         typed->setCommitString(QStringLiteral("あ"));
         QCoreApplication::postEvent(game.view(), typed);
-        break;
-    }
-    }
-}
-
-// What the player sees open at this moment: the window's title of a modal dialog, or the
-// menu's name; empty when nothing is open.
-std::string openOverTheGame()
-{
-    if (QWidget *popup = QApplication::activePopupWidget())
-        return popup->objectName().toStdString();
-    if (QWidget *modal = QApplication::activeModalWidget())
-        return modal->windowTitle().toStdString();
-    return {};
-}
-
-void close(Closing closing)
-{
-    if (QWidget *popup = QApplication::activePopupWidget()) {
-        if (closing == Closing::EscapeKey) {
-            QTest::keyClick(popup, Qt::Key_Escape);
-        } else {
-            // A click somewhere beside the menu.
-            QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(-100, popup->height() + 100));
-        }
-        return;
-    }
-    QWidget *modal = QApplication::activeModalWidget();
-    if (modal == nullptr)
-        return;
-    QWidget *focus = modal->focusWidget() ? modal->focusWidget() : modal;
-    if (closing == Closing::OkClick) {
-        if (auto *ok = qobject_cast<QPushButton *>(focus))
-            QTest::mouseClick(ok, Qt::LeftButton);
+    } else if (opening == Opening::Menu) {
+        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center()); });
     } else {
-        QTest::keyClick(focus, Qt::Key_Return);
+        QTimer::singleShot(0, menu->actions().at(opening == Opening::Help ? 0 : 1), &QAction::trigger);
     }
 }
 
-struct HoldRow {
-    const char *name;
-    Integer state;
-    std::function<bool(const RealGame &)> settled; // the screen is up and running
-    Opening opening;
-    Closing closing;
-    Qt::Key nextKey;                               // Key_unknown: none counts here
-    std::function<bool(const RealGame &)> wentOn;  // what shows that the game went on
-};
-
-// Leads a game to the row's screen, opens the row's dialog or menu there, and closes it
-// again after a while; checks that nothing moved meanwhile, that the same screen goes on
-// afterwards with the keyboard back on the game, and that the close box ends it with the
-// file written.
-void expectHeldAndThenGoingOn(const HoldRow &row)
+// What is open over the game: the menu, or else a dialog or message box.
+QWidget *held()
 {
-    SCOPED_TRACE(row.name);
-    RealGame game;
-    if (row.state == screen::MatchOver)
-        game.form.picShaikei.setPixel(160, 100, RGB(1, 1, 1)); // red crashes after 47 ticks
-    if (row.state == screen::ModeSelect)
-        game.leadToModeSelection();
-    else if (row.state != screen::Title)
-        game.leadToMatch(true);
+    return QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
+}
 
-    Snapshot beforeOpening;
-    Snapshot whileOpen;
-    std::string seenOpen;
-    bool closed = false;
-    int yieldsSinceClosed = 0;
-    QWidget *focusAfter = nullptr;
+std::string heldTitle()
+{
+    return !held() ? "" : (held()->isModal() ? held()->windowTitle() : held()->objectName()).toStdString();
+}
 
-    game.steps.push_back([&] {
-        if (game.form.Working != row.state || !row.settled(game))
-            return false;
-        beforeOpening = game.snapshot();
-        QTimer::singleShot(holdMs, [&] {
-            whileOpen = game.snapshot();
-            seenOpen = openOverTheGame();
-            close(row.closing);
-            closed = true;
+// Plays a Single match on the real host, opens something over it at the tenth tick, and
+// after a while closes it with a key, or presses the close box. After every frame the
+// window must show the back buffer exactly; nothing moves while something is open; then
+// the next key steers, or the close box saves the score of that moment and ends the game.
+TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
+{
+    const struct {
+        Opening opening;
+        std::string title;
+        bool closeBox;
+    } rows[] = {
+        {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "mnuGame", false},
+        {Opening::About, "バージョン情報", true}, {Opening::Menu, "mnuGame", true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.title + (row.closeBox ? ", close box" : ""));
+        QtGame game;
+        int ticks = 0, wrongPixels = 0, ticksWhileOpen = -1;
+        QImage before, whileOpen;
+        std::string seen;
+        bool hung = false;
+        game.host.onYield = [&] {
+            // A frame round the clean arena, so that the window's edges show in the match too.
+            Surface &arena = game.form.picShaikei;
+            for (int x = 0; x < 420 && game.form.Working == screen::Title; ++x)
+                arena.setPixel(x, 0, RGB(10, 20, 30)), arena.setPixel(x, 299, RGB(10, 20, 30));
+            for (int y = 0; y < 300 && game.form.Working == screen::Title; ++y)
+                arena.setPixel(0, y, RGB(10, 20, 30)), arena.setPixel(419, y, RGB(10, 20, 30));
+            if (game.form.Working == screen::Title || game.form.Working == screen::ModeSelect)
+                QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+        };
+        std::uint64_t compared = 0;
+        game.host.presented = [&](bool refresh) {
+            QImage shown;
+            if (compared != game.form.window.generation()) { // something new was drawn and shown
+                compared = game.form.window.generation();
+                shown = game.shown();
+                for (int y = 0; y < game.form.window.height(); ++y)
+                    for (int x = 0; x < game.form.window.width(); ++x) {
+                        const Color c = game.form.window.pixel(x, y);
+                        wrongPixels += shown.pixel(x, y) != qRgb(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
+                    }
+            }
+            if (!refresh || game.form.Working != screen::Match)
+                return;
+            if (++ticks == 10) {
+                game.form.HighScore = 9876; // the score of this moment, not the file's
+                before = game.shown();
+                open(game, row.opening);
+                QTimer::singleShot(300, [&] {
+                    seen = heldTitle();
+                    whileOpen = game.shown();
+                    ticksWhileOpen = ticks;
+                    if (row.closeBox)
+                        game.host.gameWindow().close();
+                    else if (held())
+                        QTest::keyClick(held()->focusWidget() ? held()->focusWidget() : held(), held()->isModal() ? Qt::Key_Return : Qt::Key_Escape);
+                });
+            } else if (ticks == 15) { // to whatever has the focus, as the window system does
+                QCoreApplication::postEvent(QApplication::focusWidget(), new QKeyEvent(QEvent::KeyPress, Qt::Key_S, {}));
+            } else if (ticks == 20) {
+                EXPECT_EQ(game.form.AkaMuki, muki::Right) << "the key after the closing did not steer";
+                game.host.gameWindow().close();
+            }
+        };
+        QTimer watchdog;
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { // closes what is open, should the host not
+            hung = true, game.host.requestClose();
+            if (held())
+                held()->close();
         });
-        open(game, row.opening);
-        return true;
-    });
-    game.steps.push_back([&] {
-        if (!closed || !openOverTheGame().empty())
-            return false;
-        if (QApplication::activeWindow() != &game.host.gameWindow() && ++yieldsSinceClosed < settleYields)
-            return false;
-        focusAfter = QApplication::focusWidget();
-        EXPECT_EQ(game.form.Working, row.state) << "the same screen goes on";
-        if (row.nextKey != Qt::Key_unknown)
-            RealGame::keyToFocus(row.nextKey);
-        return true;
-    });
-    game.steps.push_back([&] {
-        if (!row.wentOn(game))
-            return false;
-        game.host.gameWindow().close();
-        return true;
-    });
-
-    ASSERT_TRUE(game.run()) << "the game hung at step " << game.nextStep << ", Working " << game.form.Working;
-    EXPECT_TRUE(game.allStepsDone());
-    EXPECT_EQ(seenOpen, expectedOpen(row.opening));
-    EXPECT_EQ(whileOpen, beforeOpening) << "the game moved while it should have held";
-    EXPECT_EQ(focusAfter, game.view()) << "the keyboard is not back on the game";
-    EXPECT_EQ(game.savedHighScore(), std::to_string(game.form.HighScore));
-}
-
-TEST(QtHostTest, ADialogHoldsEveryScreenUntilItClosesThenTheNextKeyCounts)
-{
-    Long akaXAtKey = 0;
-    const HoldRow rows[] = {
-        {"title, Help closed with Return", screen::Title, [](const RealGame &g) { return g.host.yields >= 3; },
-         Opening::Help, Closing::ReturnKey, Qt::Key_Return,
-         [](const RealGame &g) { return g.form.Working == screen::ModeSelect; }},
-        {"mode selection, About closed with a click on OK", screen::ModeSelect, [](const RealGame &) { return true; },
-         Opening::About, Closing::OkClick, Qt::Key_Down,
-         [](const RealGame &g) { return g.form.GMode == vbFalse; }},
-        {"countdown, Help", screen::Countdown, [](const RealGame &g) { return digitShown(g.host); }, Opening::Help,
-         Closing::ReturnKey, Qt::Key_unknown, [](const RealGame &g) { return g.form.Working == screen::Match; }},
-        {"match, Help", screen::Match,
-         [&](const RealGame &g) {
-             akaXAtKey = g.form.AkaX;
-             return g.matchTicks >= 10;
-         },
-         Opening::Help, Closing::ReturnKey, Qt::Key_S,
-         [&](const RealGame &g) { return g.form.AkaMuki == muki::Right && g.form.AkaX > akaXAtKey + 2; }},
-        {"match end, About", screen::MatchOver, [](const RealGame &) { return true; }, Opening::About,
-         Closing::ReturnKey, Qt::Key_Return, [](const RealGame &g) { return g.form.Working == screen::Title; }},
-    };
-    for (const HoldRow &row : rows)
-        expectHeldAndThenGoingOn(row);
-}
-
-TEST(QtHostTest, AnOpenMenuOrMessageHoldsTheMatchThenTheNextKeySteers)
-{
-    Long akaXAtKey = 0;
-    auto tenTicks = [&](const RealGame &g) {
-        akaXAtKey = g.form.AkaX;
-        return g.matchTicks >= 10;
-    };
-    auto steersRight = [&](const RealGame &g) { return g.form.AkaMuki == muki::Right && g.form.AkaX > akaXAtKey + 2; };
-    const HoldRow rows[] = {
-        {"title, menu closed with Escape", screen::Title, [](const RealGame &g) { return g.host.yields >= 3; },
-         Opening::Menu, Closing::EscapeKey, Qt::Key_Return,
-         [](const RealGame &g) { return g.form.Working == screen::ModeSelect; }},
-        {"match, menu closed with Escape", screen::Match, tenTicks, Opening::Menu, Closing::EscapeKey, Qt::Key_S,
-         steersRight},
-        {"match, menu closed by a click beside it", screen::Match, tenTicks, Opening::Menu, Closing::ClickOutside,
-         Qt::Key_S, steersRight},
-        {"match, input-method message closed with Return", screen::Match, tenTicks, Opening::ImeMessage,
-         Closing::ReturnKey, Qt::Key_S, steersRight},
-    };
-    for (const HoldRow &row : rows)
-        expectHeldAndThenGoingOn(row);
-}
-
-TEST(QtHostTest, ACloseRequestWhileSomethingIsOpenClosesItAndSavesTheScoreOfThatMoment)
-{
-    for (const Opening opening : {Opening::Help, Opening::About, Opening::Menu, Opening::ImeMessage}) {
-        SCOPED_TRACE(expectedOpen(opening));
-        RealGame game;
-        game.leadToMatch(true);
-        Snapshot atRequest;
-        std::string seenOpen;
-        game.steps.push_back([&] {
-            if (game.matchTicks < 10)
-                return false;
-            game.form.HighScore = 9876; // the score of this moment, not of the file
-            QTimer::singleShot(holdMs, [&] {
-                seenOpen = openOverTheGame();
-                atRequest = game.snapshot();
-                // The path of the close box, and of the signals that end a session.
-                game.host.requestClose();
-            });
-            open(game, opening);
-            return true;
-        });
-
-        ASSERT_TRUE(game.run()) << "the game hung";
-        EXPECT_TRUE(game.allStepsDone());
-        EXPECT_EQ(seenOpen, expectedOpen(opening)) << "not open when the request came";
-        EXPECT_EQ(openOverTheGame(), "") << "left open after the end";
-        EXPECT_EQ(game.snapshot().matchTicks, atRequest.matchTicks) << "the match went on after the request";
-        EXPECT_EQ(game.form.window.generation(), atRequest.generation);
-        EXPECT_EQ(game.savedHighScore(), "9876");
+        watchdog.start(20'000);
+        EXPECT_THROW(game.form.Form_Load(), ProgramEnd);
+        EXPECT_FALSE(hung);
+        EXPECT_EQ(seen, row.title);
+        EXPECT_EQ(whileOpen, before) << "the window changed while the match should have held";
+        EXPECT_EQ(ticksWhileOpen, 10);
+        EXPECT_EQ(wrongPixels, 0) << "pixels of the window other than the back buffer's";
+        EXPECT_EQ(ticks, row.closeBox ? 10 : 20);
+        EXPECT_EQ(fuzzcheck::slurp(game.host.folder.dir() / iniFileName), "[Quorrax]\r\nHighScore=9876\r\n");
+        EXPECT_EQ(heldTitle(), "") << "left open after the end";
     }
 }
 
-TEST(QtHostTest, TheCloseBoxInAMatchSavesAndEndsAtOnce)
+// A signal mask of a running process ("SigCgt:" caught, "ShdPnd:" pending); 0 once it is gone.
+std::uint64_t signalMask(qint64 pid, const std::string &name)
 {
-    RealGame game;
-    game.leadToMatch(true);
-    Snapshot atClose;
-    game.steps.push_back([&] {
-        if (game.matchTicks < 10)
-            return false;
-        game.form.HighScore = 4321;
-        atClose = game.snapshot();
-        QTimer::singleShot(0, &game.host.gameWindow(), &QWidget::close);
-        return true;
-    });
-    ASSERT_TRUE(game.run()) << "the game hung";
-    EXPECT_TRUE(game.allStepsDone());
-    // Ended inside the very yield that took the close box: no tick, frame or text after it.
-    const Snapshot atEnd = game.snapshot();
-    EXPECT_EQ(atEnd.yields, atClose.yields);
-    EXPECT_EQ(atEnd, atClose);
-    EXPECT_EQ(game.savedHighScore(), "4321");
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(name))
+            return std::stoull(line.substr(name.size()), nullptr, 16);
+    return 0;
+}
+
+// The real program, headless, ended by the signals a desktop sends: Ctrl+C in its terminal,
+// kill, the end of the session. Each saves as the close box does, and the program ends
+// normally. All but the value is the player's own; the game reads 04321 and writes it back
+// the way it writes every number.
+TEST(SignalsTest, EachSignalSavesThenEndsNormally)
+{
+    const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
+    const struct {
+        std::vector<int> sent;
+        std::string before, after;
+    } rows[] = {
+        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=4321\r\n[Last]\r\nx=1"},
+        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=4321\r\n"},
+        {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size());
+        ScratchFolder folder;
+        std::filesystem::copy_file(std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax", folder.dir() / "quorrax");
+        if (!row.before.empty())
+            fuzzcheck::spill(folder.dir() / iniFileName, row.before);
+        QProcess game;
+        game.setWorkingDirectory(QStringLiteral("/")); // the game finds its file beside itself
+        game.start(QString::fromStdString(folder.path() + "quorrax"), {});
+        ASSERT_TRUE(game.waitForStarted());
+        // A signal that comes before the file is read waits for the title's first yield.
+        const std::uint64_t all = 1u << (SIGINT - 1) | 1u << (SIGTERM - 1) | 1u << (SIGHUP - 1);
+        const QDeadlineTimer deadline(20'000);
+        while (!deadline.hasExpired() && (signalMask(game.processId(), "SigCgt:") & all) != all)
+            sched_yield();
+        for (const int signal : row.sent) {
+            // A signal sent while the same one is pending would merge with it.
+            while (!deadline.hasExpired() && signalMask(game.processId(), "ShdPnd:") & 1u << (signal - 1))
+                sched_yield();
+            ::kill(pid_t(game.processId()), signal);
+        }
+        EXPECT_TRUE(game.waitForFinished(20'000));
+        EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(game.exitCode(), 0);
+        EXPECT_EQ(fuzzcheck::slurp(folder.dir() / iniFileName), row.after);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.dir()), {}), 2) << "a save left a file behind";
+    }
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace quorrax::testing {
 
@@ -15,13 +14,11 @@ public:
     ScratchFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorrax-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_dir = pattern;
+        m_dir = mkdtemp(pattern.data()) ? pattern : "";
     }
     ~ScratchFolder()
     {
-        std::error_code ignored;
-        if (!m_dir.empty())
+        if (std::error_code ignored; !m_dir.empty())
             std::filesystem::remove_all(m_dir, ignored);
     }
     ScratchFolder(const ScratchFolder &) = delete;

@@ -1,26 +1,20 @@
 #include "pixels.h"
 
-#include <sstream>
-
 namespace quorrax::window {
 
-std::string describe(QRgb colour)
+std::string describe(QRgb c)
 {
-    std::ostringstream text;
-    text << "RGB(" << qRed(colour) << ", " << qGreen(colour) << ", " << qBlue(colour) << ")";
-    return text.str();
+    return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)).toStdString();
 }
 
-std::string describe(const QRect &rect)
+std::string describe(const QRect &r)
 {
-    std::ostringstream text;
-    text << "x " << rect.left() << ".." << rect.right() << ", y " << rect.top() << ".." << rect.bottom();
-    return text.str();
+    return QStringLiteral("x %1..%2, y %3..%4").arg(r.left()).arg(r.right()).arg(r.top()).arg(r.bottom()).toStdString();
 }
 
 QImage asset(const char *name)
 {
-    QImage picture(QStringLiteral(QUORRAX_ASSETS_DIR "/") + QString::fromLatin1(name));
+    const QImage picture(QStringLiteral(QUORRAX_ASSETS_DIR "/") + QString::fromLatin1(name));
     return picture.isNull() ? picture : picture.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -30,126 +24,82 @@ int countColour(const QImage &image, const QRect &area, QRgb colour)
     const QRect inside = area & image.rect();
     for (int y = inside.top(); y <= inside.bottom(); ++y)
         for (int x = inside.left(); x <= inside.right(); ++x)
-            count += image.pixel(x, y) == colour ? 1 : 0;
+            count += image.pixel(x, y) == colour;
     return count;
 }
 
 int countNonBlack(const QImage &image, const QRect &area)
 {
-    const QRect inside = area & image.rect();
-    return inside.width() * inside.height() - countColour(image, inside, black);
+    return (area & image.rect()).width() * (area & image.rect()).height() - countColour(image, area, black);
+}
+
+// `picture` over the client with its top-left corner at `at`, compared in `area` of the
+// picture. Black pixels of a sprite do not count; green ones of the client over a sprite or
+// with `textOver` are the game's text and no fault. Returns how many pixels matched, and
+// what was wrong first.
+static int compare(const QImage &client, const QImage &picture, QPoint at, const QRect &area, bool sprite, std::string &wrong,
+                   bool textOver = false)
+{
+    int matched = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QPoint p = at + QPoint(x, y);
+            const QRgb want = picture.pixel(x, y), have = client.rect().contains(p) ? client.pixel(p) : black;
+            matched += want == have && !(sprite && want == black);
+            if (want != have && !(sprite && want == black) && !((sprite || textOver) && have == green) && wrong.empty())
+                wrong = "at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ") expected " + describe(want) + ", saw " + describe(have);
+        }
+    return matched;
 }
 
 Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, const QRect &area)
 {
-    if (picture.isNull())
-        return {false, "the expected picture could not be loaded"};
-    int wrong = 0;
-    std::ostringstream first;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb want = picture.pixel(x, y);
-            const QRgb have = client.pixel(at.x() + x, at.y() + y);
-            if (want != have && wrong++ == 0)
-                first << "first at (" << at.x() + x << ", " << at.y() + y << "): expected " << describe(want)
-                      << ", saw " << describe(have);
-        }
-    }
-    if (wrong == 0)
-        return {true, {}};
-    std::ostringstream seen;
-    seen << wrong << " of " << area.width() * area.height() << " pixels differ; " << first.str();
-    return {false, seen.str()};
+    std::string wrong = picture.isNull() ? "no picture" : "";
+    compare(client, picture, at, area, false, wrong);
+    return {wrong.empty(), wrong};
 }
 
 Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels)
 {
-    if (sprite.isNull())
-        return {false, "the sprite could not be loaded"};
-    int shape = 0;
-    int exact = 0;
-    int wrong = 0;
-    std::ostringstream first;
-    for (int y = 0; y < sprite.height(); ++y) {
-        for (int x = 0; x < sprite.width(); ++x) {
-            const QRgb want = sprite.pixel(x, y);
-            if (want == black)
-                continue;
-            ++shape;
-            const QPoint p = at + QPoint(x, y);
-            const QRgb have = client.rect().contains(p) ? client.pixel(p) : black;
-            if (have == want) {
-                ++exact;
-            } else if (have != green && wrong++ == 0) {
-                first << "; first wrong pixel at (" << p.x() << ", " << p.y() << "): expected " << describe(want)
-                      << ", saw " << describe(have);
-            }
-        }
-    }
+    std::string wrong = sprite.isNull() ? "no sprite" : "";
+    const int exact = compare(client, sprite, at, sprite.rect(), true, wrong);
     if (exactPixels != nullptr)
         *exactPixels = exact;
-    std::ostringstream seen;
-    seen << exact << " of " << shape << " sprite pixels exact, " << wrong << " wrong" << first.str();
-    return {wrong == 0 && exact * 4 >= shape * 3, seen.str()};
+    const int shape = sprite.width() * sprite.height() - countColour(sprite, sprite.rect(), black);
+    return {wrong.empty() && exact * 4 >= shape * 3, std::to_string(exact) + " of " + std::to_string(shape) + " exact " + wrong};
 }
 
 Verdict showsHead(const QImage &client, QPoint corner, int size, QRgb colour)
 {
-    int own = 0;
-    std::ostringstream problems;
-    const QRect ring(corner - QPoint(1, 1), QSize(size + 2, size + 2));
-    for (int y = ring.top(); y <= ring.bottom(); ++y) {
-        for (int x = ring.left(); x <= ring.right(); ++x) {
-            const bool inside = x > ring.left() && x < ring.right() && y > ring.top() && y < ring.bottom();
-            const QRgb have = client.pixel(x, y);
-            const QRgb want = inside ? colour : black;
-            if (have == want) {
-                own += inside ? 1 : 0;
-            } else if (have != green && problems.tellp() == 0) {
-                problems << "; at (" << x << ", " << y << ") expected " << describe(want) << ", saw " << describe(have);
-            }
-        }
-    }
-    std::ostringstream seen;
-    seen << own << " of " << size * size << " pixels of " << describe(colour) << " at "
-         << describe(QRect(corner, QSize(size, size))) << problems.str();
-    return {problems.tellp() == 0 && own * 2 >= size * size, seen.str()};
+    QImage head(size + 2, size + 2, QImage::Format_RGB32);
+    head.fill(black);
+    for (int y = 1; y <= size; ++y)
+        for (int x = 1; x <= size; ++x)
+            head.setPixel(x, y, colour);
+    std::string wrong;
+    compare(client, head, corner - QPoint(1, 1), head.rect(), false, wrong, true); // the square in its black ring
+    const int own = countColour(client, QRect(corner, QSize(size, size)), colour);
+    return {wrong.empty() && own * 2 >= size * size, describe(colour) + " head at " + describe(QRect(corner, QSize(size, size))) + ": " + std::to_string(own) + " pixels " + wrong};
 }
 
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least)
 {
     const int count = countColour(client, area, colour);
-    std::ostringstream seen;
-    seen << count << " pixels of " << describe(colour) << " in " << describe(area) << " (wanted at least " << least
-         << ")";
-    return {count >= least, seen.str()};
+    return {count >= least, std::to_string(count) + " pixels of " + describe(colour) + " in " + describe(area) + ", not " + std::to_string(least)};
 }
 
 Verdict sameArea(const QImage &a, const QImage &b, const QRect &area)
 {
-    int differ = 0;
-    std::ostringstream first;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (a.pixel(x, y) != b.pixel(x, y) && differ++ == 0)
-                first << ", first at (" << x << ", " << y << "): " << describe(a.pixel(x, y)) << " then "
-                      << describe(b.pixel(x, y));
-        }
-    }
-    std::ostringstream seen;
-    seen << differ << " pixels differ in " << describe(area) << first.str();
-    return {differ == 0, seen.str()};
+    std::string wrong;
+    compare(b, a.convertToFormat(QImage::Format_RGB32), {0, 0}, area, false, wrong);
+    return {wrong.empty(), wrong.empty() ? "the same in " + describe(area) : wrong};
 }
 
 Verdict allOf(std::initializer_list<Verdict> verdicts)
 {
     Verdict all{true, {}};
-    for (const Verdict &verdict : verdicts) {
-        all.ok = all.ok && verdict.ok;
-        if (!all.seen.empty())
-            all.seen += "; ";
-        all.seen += (verdict.ok ? "ok: " : "NOT: ") + verdict.seen;
-    }
+    for (const Verdict &v : verdicts)
+        all = {all.ok && v.ok, all.seen + (all.seen.empty() ? "" : "; ") + (v.ok ? "ok: " : "NOT: ") + v.seen};
     return all;
 }
 

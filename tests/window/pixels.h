@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPoint>
-#include <QRect>
-#include <QRgb>
 
 #include <functional>
 #include <string>
@@ -13,14 +10,10 @@ namespace quorrax::window {
 constexpr int fieldWidth = 420;
 constexpr int fieldHeight = 300;
 
-constexpr QRgb black = 0xff000000;
-constexpr QRgb red = 0xffff0000;
-constexpr QRgb blue = 0xff0000ff;
-constexpr QRgb yellow = 0xffffff00;
-constexpr QRgb green = 0xff00ff00;
+constexpr QRgb black = 0xff000000, red = 0xffff0000, blue = 0xff0000ff, yellow = 0xffffff00, green = 0xff00ff00;
 
-// One screenshot: the whole screen as the player sees it, and the game's client area cut
-// out of it. Every check reads the client area in the game's own coordinates.
+// One screenshot: the game's window as the player sees it, and its client area cut out
+// of it. Every check reads the client area in the game's own coordinates.
 struct Shot {
     QImage screen;
     QImage client;
@@ -39,7 +32,7 @@ using Check = std::function<Verdict(const Shot &)>;
 std::string describe(QRgb colour);
 std::string describe(const QRect &rect);
 
-// A loaded picture from the game's assets folder, or a null image.
+// A picture from the game's assets folder, or a null image.
 QImage asset(const char *name);
 
 int countColour(const QImage &image, const QRect &area, QRgb colour);
@@ -48,14 +41,12 @@ int countNonBlack(const QImage &image, const QRect &area);
 // `area` of `picture` shows with its top-left corner at `at`, pixel for pixel.
 Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, const QRect &area);
 
-// The non-black pixels of a sprite drawn with its mask show at `at`. Pixels painted over
-// by the game's green text afterwards are allowed, as long as most of the sprite shows.
-// `exactPixels`, if given, receives how many sprite pixels matched exactly.
+// The non-black pixels of a sprite drawn with its mask show at `at`; the game's green text
+// may cover some, as long as three quarters show. `exactPixels` gets how many matched.
 Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels = nullptr);
 
-// A solid square head of `size` pixels at `corner`, with a black ring round it, so that the
-// size is checked too. A countdown digit may be printed over it: green pixels are allowed,
-// as long as at least half of the square shows its own colour.
+// A solid square head of `size` pixels at `corner` with a black ring round it; a green
+// countdown digit may cover up to half of it.
 Verdict showsHead(const QImage &client, QPoint corner, int size, QRgb colour);
 
 // At least `least` pixels of `colour` in `area`.

@@ -1,19 +1,14 @@
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
 
 namespace quorrax::window {
 
-// What a helper program (xdotool, xwininfo, import, ...) left behind.
+// What a helper program (xdotool, import, ...) left behind.
 struct ToolResult {
     bool finished = false; // false when it could not start or ran past its time
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 
     bool ok() const { return finished && exitCode == 0; }
     QString describe(const QString &what) const;
@@ -23,33 +18,27 @@ struct ToolResult {
 ToolResult runTool(const QProcessEnvironment &environment, const QString &program, const QStringList &arguments,
                    int timeoutMs = 10'000);
 
-// A program that runs beside the test (the X server, a window manager, the game) and is
-// killed when the test lets go of it, however the test ends.
+// A program beside the test (the X server, a window manager, the game), killed when the
+// test lets go of it, however the test ends.
 class ChildProcess
 {
 public:
     ChildProcess() = default;
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;
-    ~ChildProcess();
+    ~ChildProcess() { stop(); }
 
-    // What the program prints goes to `logFile`, so that a chatty program never fills a pipe
-    // nobody reads; with `keepOutput` its standard output stays readable through process().
+    // What it prints goes to `logFile`; with `keepOutput` its standard output stays
+    // readable through process().
     bool start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
                const QString &logFile, bool keepOutput = false, const QString &workingDirectory = {});
     bool running();
-
-    // Waits for the program to end by itself. False if it is still running after `timeoutMs`.
-    bool waitForExit(int timeoutMs);
+    bool waitForExit(int timeoutMs); // false if it still runs after `timeoutMs`
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
     int exitCode() const { return m_process.exitCode(); }
-
-    // Asks politely first, so that an X server removes its lock file, then insists.
-    void stop();
-
+    void stop(); // politely first, so that an X server removes its lock file, then for sure
     QProcess &process() { return m_process; }
-    // The end of what the program printed, for a failure message.
-    QString log() const;
+    QString log() const; // the end of what it printed, for a failure message
 
 private:
     QProcess m_process;

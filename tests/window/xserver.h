@@ -2,8 +2,7 @@
 
 #include "process.h"
 
-#include <QProcessEnvironment>
-#include <QString>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,8 +14,6 @@ namespace quorrax::window {
 class VirtualScreen
 {
 public:
-    VirtualScreen();
-
     ::testing::AssertionResult start();
     // A window manager on top, for the checks that must also hold on a desktop.
     ::testing::AssertionResult startWindowManager();
@@ -28,12 +25,10 @@ public:
     QString scratch(const QString &name) const;
 
 private:
-    QTemporaryDir m_scratch;
+    QTemporaryDir m_scratch{QDir::tempPath() + QStringLiteral("/quorrax-window-XXXXXX")};
     QString m_display;
     QProcessEnvironment m_environment;
-    // Declared last so that they are stopped first.
-    ChildProcess m_server;
-    ChildProcess m_windowManager;
+    ChildProcess m_server, m_windowManager; // declared last, so stopped first
 };
 
 } // namespace quorrax::window
