@@ -156,5 +156,32 @@ TEST(MatchTest, RecordedMatchesShowTheSameFramesWhereverTheCounterStands)
     }
 }
 
+// Stress: a Single match of a million ticks on a small field whose trails are wiped at
+// every tick, until an obstacle comes in red's way. Every tick scores, to the end. Texts
+// are not drawn: the window's glyph cache keeps every text it printed.
+TEST(MatchStress, AMillionTickMatchScoresEveryTick)
+{
+    constexpr int ticks = 1'000'000;
+    Game game;
+    game.host.keepMatchFrames = false;
+    game.host.drawText = false;
+    game.host.timeLimitMs = 4ull * 3600 * 1000;
+    for (Surface *s : {&game.form.picShaikei, &game.form.picHaikei, &game.form.picWork})
+        s->setPicture(Surface(24, 20));
+    game.startMatch(true);
+    game.host.when([&] {
+        if (game.host.framesIn(screen::Match) == 1) // inside the field, away from its edges
+            game.form.AkaX = 12, game.form.AkaY = 10;
+        game.form.picHaikei.fill(game.host.framesIn(screen::Match) == ticks - 1 ? RGB(1, 1, 1) : black);
+        return game.host.framesIn(screen::MatchOver) > 0;
+    }, Kind::Close);
+    ASSERT_EQ(game.run(), Game::Ending::Program);
+    EXPECT_EQ(game.host.framesIn(screen::Match), ticks);
+    const auto result = game.framesIn(screen::MatchOver);
+    ASSERT_EQ(result.size(), 1u);
+    EXPECT_EQ(textsIn(game.host, *result[0]), (std::vector<std::string>{"Game Over!", "You Got High Score!", "Score:1000000", "Press Return"}));
+    EXPECT_EQ(readFile(game.ini()), "[Quorrax]\r\nHighScore=1000000\r\n");
+}
+
 } // namespace
 } // namespace quorrax::testing

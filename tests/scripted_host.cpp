@@ -4,9 +4,6 @@
 
 namespace quorrax::testing {
 
-// A run that goes on this long has lost its way: it ends as if the script had.
-constexpr std::uint64_t timeLimitMs = 60ull * 60 * 1000;
-
 void ScriptedHost::advance(std::uint64_t ms)
 {
     m_now += std::uint32_t(ms);
@@ -34,6 +31,12 @@ void ScriptedHost::capture()
     if (!frames.empty() && window.generation() == m_generation)
         return;
     m_generation = window.generation();
+    // A frame not kept leaves the stamps as they were, so the next kept frame compares
+    // with the last kept one.
+    if (!keepMatchFrames && m_form->Playing != vbFalse) {
+        ++m_framesIn[std::size_t(screen::Match)];
+        return;
+    }
     if (m_stamps.size() != std::size_t(window.height()))
         m_stamps.assign(std::size_t(window.height()), 0);
     Frame frame{m_now, m_form->Working, std::vector<const Color *>(m_stamps.size())};
@@ -107,7 +110,8 @@ void ScriptedHost::idleUntilEvent()
 
 int ScriptedHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
 {
-    prints.push_back({std::string(text), x, y, color, frames.size()});
+    if (keepMatchFrames || m_form->Playing == vbFalse)
+        prints.push_back({std::string(text), x, y, color, frames.size()});
     return drawText ? printGlyphs(target, x, y, text, points, color) : pointsToPixels(points);
 }
 

@@ -54,6 +54,8 @@ public:
 
     std::uint32_t modalHoldMs = 0; // how long a dialog or message box stays open
     bool drawText = true;          // glyphs depend on the fonts installed
+    bool keepMatchFrames = true;   // off: those of the ticks before a crash are counted, not kept
+    std::uint64_t timeLimitMs = 60ull * 60 * 1000; // a run this long has lost its way
     std::string folder = "/nonexistent/";
     void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
