@@ -1,3 +1,5 @@
+#include "scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,6 +8,12 @@ int main(int argc, char **argv)
 {
     // Every test runs headless; the real-window tests start their own X server.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // A home of the run's own: the game's per-user files of a player on this machine are
+    // never read or written.
+    const quorrax::testing::ScratchFolder home;
+    setenv("HOME", home.dir().c_str(), 1);
+    setenv("XDG_DATA_HOME", (home.path() + ".local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() + ".config").c_str(), 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
