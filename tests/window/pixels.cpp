@@ -34,11 +34,10 @@ int countNonBlack(const QImage &image, const QRect &area)
 }
 
 // `picture` over the client with its top-left corner at `at`, compared in `area` of the
-// picture. Black pixels of a sprite do not count; green ones of the client over a sprite or
-// with `textOver` are the game's text and no fault. Returns how many pixels matched, and
+// picture. Black pixels of a sprite do not count; green ones of the client over a sprite
+// are the game's text and no fault. Returns how many pixels matched, and
 // what was wrong first.
-static int compare(const QImage &client, const QImage &picture, QPoint at, const QRect &area, bool sprite, std::string &wrong,
-                   bool textOver = false)
+static int compare(const QImage &client, const QImage &picture, QPoint at, const QRect &area, bool sprite, std::string &wrong)
 {
     int matched = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -46,7 +45,7 @@ static int compare(const QImage &client, const QImage &picture, QPoint at, const
             const QPoint p = at + QPoint(x, y);
             const QRgb want = picture.pixel(x, y), have = client.rect().contains(p) ? client.pixel(p) : black;
             matched += want == have && !(sprite && want == black);
-            if (want != have && !(sprite && want == black) && !((sprite || textOver) && have == green) && wrong.empty())
+            if (want != have && !(sprite && want == black) && !(sprite && have == green) && wrong.empty())
                 wrong = "at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ") expected " + describe(want) + ", saw " + describe(have);
         }
     return matched;
@@ -67,19 +66,6 @@ Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *
         *exactPixels = exact;
     const int shape = sprite.width() * sprite.height() - countColour(sprite, sprite.rect(), black);
     return {wrong.empty() && exact * 4 >= shape * 3, std::to_string(exact) + " of " + std::to_string(shape) + " exact " + wrong};
-}
-
-Verdict showsHead(const QImage &client, QPoint corner, int size, QRgb colour)
-{
-    QImage head(size + 2, size + 2, QImage::Format_RGB32);
-    head.fill(black);
-    for (int y = 1; y <= size; ++y)
-        for (int x = 1; x <= size; ++x)
-            head.setPixel(x, y, colour);
-    std::string wrong;
-    compare(client, head, corner - QPoint(1, 1), head.rect(), false, wrong, true); // the square in its black ring
-    const int own = countColour(client, QRect(corner, QSize(size, size)), colour);
-    return {wrong.empty() && own * 2 >= size * size, describe(colour) + " head at " + describe(QRect(corner, QSize(size, size))) + ": " + std::to_string(own) + " pixels " + wrong};
 }
 
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least)

@@ -45,10 +45,6 @@ Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, con
 // may cover some, as long as three quarters show. `exactPixels` gets how many matched.
 Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels = nullptr);
 
-// A solid square head of `size` pixels at `corner` with a black ring round it; a green
-// countdown digit may cover up to half of it.
-Verdict showsHead(const QImage &client, QPoint corner, int size, QRgb colour);
-
 // At least `least` pixels of `colour` in `area`.
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least);
 

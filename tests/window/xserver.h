@@ -15,8 +15,6 @@ class VirtualScreen
 {
 public:
     ::testing::AssertionResult start();
-    // A window manager on top, for the checks that must also hold on a desktop.
-    ::testing::AssertionResult startWindowManager();
 
     QString display() const { return m_display; }
     // The environment of every program that talks to this server.
@@ -28,7 +26,7 @@ private:
     QTemporaryDir m_scratch{QDir::tempPath() + QStringLiteral("/quorrax-window-XXXXXX")};
     QString m_display;
     QProcessEnvironment m_environment;
-    ChildProcess m_server, m_windowManager; // declared last, so stopped first
+    ChildProcess m_server; // declared last, so stopped first
 };
 
 } // namespace quorrax::window
