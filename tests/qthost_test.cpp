@@ -92,8 +92,6 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
         {screen::Match, Battle, muki::Right, Qt::Key_I, Qt::ShiftModifier, "I", blue, muki::Up},
         {screen::Match, Battle, muki::Up, Qt::Key_K, {}, "k", blue, muki::Right},
         {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
-        {screen::Title, Single, muki::Up, 0, {}, "あ", working, screen::Title},
-        {screen::MatchOver, Single, muki::Up, 0, {}, "あ", working, screen::MatchOver},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "screen " << row.screen << ", key " << row.key << " \"" << row.text << "\"");

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorrax::testing {
 
@@ -30,6 +35,20 @@ public:
 
 private:
     std::filesystem::path m_dir;
+};
+
+// Takes the right to write away from a file or folder for the scope: as root, whom the
+// mode does not stop, by making it immutable.
+struct ReadOnly {
+    std::filesystem::path path;
+    bool ok = ::chmod(path.c_str(), 0555) == 0 &&
+              (::geteuid() != 0 || std::system(("chattr +i '" + path.string() + "'").c_str()) == 0);
+    ~ReadOnly()
+    {
+        if (::geteuid() == 0 && std::system(("chattr -i '" + path.string() + "'").c_str()) != 0)
+            ADD_FAILURE() << "cannot make " << path << " writable again";
+        ::chmod(path.c_str(), 0755);
+    }
 };
 
 } // namespace quorrax::testing

@@ -68,10 +68,6 @@ void ScriptedHost::DoEvents()
         m_events.pop_front();
         if (event.kind == Kind::Key)
             m_form->Form_KeyDown(event.key, 0);
-        else if (event.kind == Kind::Help)
-            m_form->mnuGameHelp_Click();
-        else if (event.kind == Kind::About)
-            m_form->mnuGameAbout_Click();
         else
             m_form->Form_Unload();
     }

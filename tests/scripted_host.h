@@ -34,14 +34,14 @@ struct Printed {
     std::size_t frame = 0;
 };
 
-// A host with a virtual millisecond clock, a fixed random seed, and keys, menu commands and
+// A host with a virtual millisecond clock, a fixed random seed, and keys and
 // a close request delivered at given times or when a condition holds. It keeps every frame
 // that reaches the window (at each refresh, and at each yield that finds the window
 // changed), so that whole games run headless and fast and tests judge what a player saw.
 class ScriptedHost : public Host
 {
 public:
-    enum class Kind { Key, Help, About, Close };
+    enum class Kind { Key, Close };
 
     explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1)
         : startTick(startTick), m_now(startTick), m_random(seed) {}
@@ -52,7 +52,6 @@ public:
     void at(std::uint32_t at, Kind kind, Integer key = 0) { m_events.push_back({kind, key, at, {}}); }
     void when(std::function<bool()> when, Kind kind, Integer key = 0) { m_events.push_back({kind, key, 0, when}); }
 
-    std::uint32_t modalHoldMs = 0; // how long a dialog or message box stays open
     bool drawText = true;          // glyphs depend on the fonts installed
     bool keepMatchFrames = true;   // off: those of the ticks before a crash are counted, not kept
     std::uint64_t timeLimitMs = 60ull * 60 * 1000; // a run this long has lost its way
@@ -63,7 +62,6 @@ public:
     std::vector<Frame> frames;
     std::vector<Printed> prints;
     std::vector<std::string> messageBoxes;
-    std::vector<Kind> dialogsShown;
     int framesIn(Integer working) const { return m_framesIn[std::size_t(working) % m_framesIn.size()]; }
     const std::uint32_t startTick;
 
@@ -81,9 +79,9 @@ public:
     void Show() override {}
     void Refresh() override { capture(); }
     int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) override;
-    void MsgBox(std::string_view text) override { messageBoxes.emplace_back(text), advance(modalHoldMs); }
-    void showHelp() override { dialogsShown.push_back(Kind::Help), advance(modalHoldMs); }
-    void showAbout() override { dialogsShown.push_back(Kind::About), advance(modalHoldMs); }
+    void MsgBox(std::string_view text) override { messageBoxes.emplace_back(text); }
+    void showHelp() override {}
+    void showAbout() override {}
     [[noreturn]] void End() override { throw ProgramEnd{}; }
 
 private:

@@ -1,15 +1,7 @@
-#include "shell/profile.h"
+#include "fuzz/profile_invariants.h"
+#include "scratch_folder.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <string>
-
-#include <unistd.h>
 
 // The high score of a game installed where players may not write: the file beside the
 // program while its folder takes the save, the player's own copy once it refuses.
@@ -17,6 +9,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using quorrax::fuzzcheck::spill;
+using quorrax::testing::ReadOnly;
 using Bytes = std::optional<std::string>; // a file's bytes; nullopt: no file
 
 Bytes load(const fs::path &file)
@@ -24,26 +18,6 @@ Bytes load(const fs::path &file)
     std::ifstream in(file, std::ios::binary);
     return in ? Bytes(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
 }
-
-void save(const fs::path &file, const std::string &bytes) { std::ofstream(file, std::ios::binary) << bytes; }
-
-// A folder that nobody may write into while in scope: root ignores the mode bits, so for
-// root it is made immutable instead.
-struct Locked {
-    explicit Locked(fs::path folder) : folder(std::move(folder))
-    {
-        fs::permissions(this->folder, fs::perms::owner_read | fs::perms::owner_exec);
-        ok = ::geteuid() != 0 || std::system(("chattr +i '" + this->folder.string() + "' 2>/dev/null").c_str()) == 0;
-    }
-    ~Locked()
-    {
-        if (::geteuid() == 0 && ok)
-            std::system(("chattr -i '" + folder.string() + "'").c_str());
-        fs::permissions(folder, fs::perms::owner_all);
-    }
-    fs::path folder;
-    bool ok = true;
-};
 
 const std::string plain = "[Quorrax]\r\nHighScore=5\r\n";
 // A file some other tool wrote: a comment, other sections, LF line ends.
@@ -76,42 +50,31 @@ const Row rows[] = {
 
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
 
-class UserFile : public ::testing::TestWithParam<Row> {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "quorrax-userfile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_scratch = pattern;
-        fs::create_directories(m_scratch / "program");
-        fs::create_directories(m_scratch / "home");
-    }
-    void TearDown() override { fs::remove_all(m_scratch); }
-    fs::path m_scratch;
-};
+class UserFile : public ::testing::TestWithParam<Row> {};
 
 TEST_P(UserFile, SavesWhereTheNextStartReadsIt)
 {
     const Row &row = GetParam();
-    const fs::path shared = m_scratch / "program" / "Quorx.ini";
-    const fs::path own = m_scratch / "home" / ".local" / "share" / "quorrax" / "Quorx.ini";
+    const quorrax::testing::ScratchFolder scratch;
+    const fs::path shared = scratch.dir() / "program" / "Quorx.ini";
+    const fs::path own = scratch.dir() / "home" / ".local" / "share" / "quorrax" / "Quorx.ini";
+    fs::create_directories(shared.parent_path());
+    fs::create_directories(row.own ? own.parent_path() : scratch.dir() / "home");
     if (row.shared)
-        save(shared, *row.shared);
-    if (row.own) {
-        fs::create_directories(own.parent_path());
-        save(own, *row.own);
-    }
+        spill(shared, *row.shared);
+    if (row.own)
+        spill(own, *row.own);
     const quorrax::ProfileFile file{shared.string(), own.string()};
     // An installed shared file is read-only too; the player's copy must not inherit that.
     if (row.programFolderLocked && row.shared)
         fs::permissions(shared, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     bool written = false;
     {
-        std::optional<Locked> program, home;
+        std::optional<ReadOnly> program, home;
         if (row.programFolderLocked)
-            program.emplace(m_scratch / "program");
+            program.emplace(shared.parent_path());
         if (row.homeLocked)
-            home.emplace(m_scratch / "home");
+            home.emplace(scratch.dir() / "home");
         if ((program && !program->ok) || (home && !home->ok))
             GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
         written = quorrax::writeProfileString("Quorrax", "HighScore", row.value, file);
