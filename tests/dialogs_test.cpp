@@ -32,7 +32,7 @@ QIcon redIcon()
 int right(const QWidget *w) { return w->x() + w->width(); }
 int bottom(const QWidget *w) { return w->y() + w->height(); }
 
-TEST(AboutDialogTest, StacksItsControlsFromTheSizesOfItsTexts)
+TEST(AboutDialogTest, StacksItsTextsAndControlsFromTheSizesOfItsTexts)
 {
     frmAbout dialog(redIcon());
     constexpr int outerWidth = 346; // 340 of client area and a 3-pixel border each side
@@ -58,11 +58,7 @@ TEST(AboutDialogTest, StacksItsControlsFromTheSizesOfItsTexts)
         EXPECT_EQ(QFontInfo(widget->font()).family() + QString::number(QFontInfo(widget->font()).pixelSize()),
                   japaneseGothicFamily() + QString::number(pixels));
     EXPECT_EQ(frmAbout(redIcon()).Command1->geometry(), dialog.Command1->geometry());
-}
-
-TEST(AboutDialogTest, TextsAndTooltips)
-{
-    frmAbout dialog(redIcon());
+    // The texts, with the tooltips of the two boxes.
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("バージョン情報"));
     EXPECT_EQ(dialog.Command1->text(), QStringLiteral("OK"));
     const struct {

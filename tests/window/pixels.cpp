@@ -58,12 +58,10 @@ Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, con
     return {wrong.empty(), wrong};
 }
 
-Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels)
+Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at)
 {
     std::string wrong = sprite.isNull() ? "no sprite" : "";
     const int exact = compare(client, sprite, at, sprite.rect(), true, wrong);
-    if (exactPixels != nullptr)
-        *exactPixels = exact;
     const int shape = sprite.width() * sprite.height() - countColour(sprite, sprite.rect(), black);
     return {wrong.empty() && exact * 4 >= shape * 3, std::to_string(exact) + " of " + std::to_string(shape) + " exact " + wrong};
 }

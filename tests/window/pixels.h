@@ -42,8 +42,8 @@ int countNonBlack(const QImage &image, const QRect &area);
 Verdict showsPicture(const QImage &client, const QImage &picture, QPoint at, const QRect &area);
 
 // The non-black pixels of a sprite drawn with its mask show at `at`; the game's green text
-// may cover some, as long as three quarters show. `exactPixels` gets how many matched.
-Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at, int *exactPixels = nullptr);
+// may cover some, as long as three quarters show.
+Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at);
 
 // At least `least` pixels of `colour` in `area`.
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least);
