@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -60,29 +61,49 @@ struct Face {
     int lineHeight;
 };
 
-// The same few texts are printed again and again (the prompt every pass, the digits of
-// the countdown), and the score every tick with a new number: both the fonts and the
-// masks of the texts are kept, so that a known text costs no more than its pixels.
+// The same few texts are printed again and again (the prompt every pass, the texts of the
+// mode and result screens each visit), and the score every tick with a new number: both
+// the fonts and the masks of the texts are kept, so that a known text costs no more than
+// its pixels. A text that ends in a number (a score, a count) is seldom printed again once
+// the number has moved on: those go to a pool of their own, the least recently printed
+// leaving first, so that a long match's scores never push the screens' own texts out.
 class GlyphCache
 {
 public:
     const GlyphMask &mask(std::string_view text, int pixelSize)
     {
         setKey(text, pixelSize);
-        if (const auto it = m_masks.find(m_key); it != m_masks.end())
-            return it->second;
-        if (m_masks.size() > maxMasks - lookAhead)
-            m_masks.clear();
+        if (numberStart(text) == text.size()) {
+            if (const auto it = m_fixed.find(m_key); it != m_fixed.end())
+                return it->second;
+            return m_fixed.emplace(m_key, render(text, face(pixelSize))).first->second;
+        }
+        if (const auto it = m_numbered.find(m_key); it != m_numbered.end()) {
+            m_recent.splice(m_recent.begin(), m_recent, it->second.recent);
+            return it->second.mask;
+        }
         const Face &f = face(pixelSize);
-        const GlyphMask &mask = m_masks.emplace(m_key, render(QString::fromUtf8(text.data(), qsizetype(text.size())), f))
-                                    .first->second;
+        const GlyphMask &mask = addNumbered(render(text, f));
         renderFollowing(text, pixelSize, f);
         return mask;
     }
 
 private:
-    static constexpr std::size_t maxMasks = 512;
+    static constexpr std::size_t maxNumbered = 512;
     static constexpr int lookAhead = 15;
+
+    struct Numbered {
+        GlyphMask mask;
+        std::list<std::string>::iterator recent; // its place in m_recent
+    };
+
+    static std::size_t numberStart(std::string_view text)
+    {
+        std::size_t start = text.size();
+        while (start > 0 && text[start - 1] >= '0' && text[start - 1] <= '9')
+            --start;
+        return start;
+    }
 
     void setKey(std::string_view text, int pixelSize)
     {
@@ -91,14 +112,23 @@ private:
         m_key.append(text);
     }
 
+    // Keeps the mask of the text in m_key as the most recent number text.
+    const GlyphMask &addNumbered(GlyphMask mask)
+    {
+        if (m_numbered.size() >= maxNumbered) {
+            m_numbered.erase(m_recent.back());
+            m_recent.pop_back();
+        }
+        m_recent.push_front(m_key);
+        return m_numbered.emplace(m_key, Numbered{std::move(mask), m_recent.begin()}).first->second.mask;
+    }
+
     // The score goes up by one a tick, so a text that ends in a number is likely to be
     // printed next with the number after it. Laying out the next few while the font
     // machinery is warm costs a fraction of laying out each one cold, tick after tick.
     void renderFollowing(std::string_view text, int pixelSize, const Face &f)
     {
-        std::size_t start = text.size();
-        while (start > 0 && text[start - 1] >= '0' && text[start - 1] <= '9')
-            --start;
+        const std::size_t start = numberStart(text);
         const std::string_view digits = text.substr(start);
         if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits.front() == '0'))
             return;
@@ -107,8 +137,8 @@ private:
         for (int k = 1; k <= lookAhead; ++k) {
             const std::string next = prefix + std::to_string(number + std::uint64_t(k));
             setKey(next, pixelSize);
-            if (m_masks.find(m_key) == m_masks.end())
-                m_masks.emplace(m_key, render(QString::fromStdString(next), f));
+            if (m_numbered.find(m_key) == m_numbered.end())
+                addNumbered(render(next, f));
         }
     }
 
@@ -120,8 +150,9 @@ private:
         return *slot;
     }
 
-    static GlyphMask render(const QString &text, const Face &face)
+    static GlyphMask render(std::string_view utf8, const Face &face)
     {
+        const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
         GlyphMask mask;
         mask.lineHeight = face.lineHeight;
         const int width = std::max(face.metrics.horizontalAdvance(text) + 2 * margin, 1);
@@ -154,7 +185,9 @@ private:
 
     std::string m_key;
     std::unordered_map<int, std::unique_ptr<Face>> m_faces;
-    std::unordered_map<std::string, GlyphMask> m_masks;
+    std::unordered_map<std::string, GlyphMask> m_fixed;
+    std::unordered_map<std::string, Numbered> m_numbered;
+    std::list<std::string> m_recent; // number texts, the most recently printed first
 };
 
 // Fonts belong to the application: the cache goes when the application does.

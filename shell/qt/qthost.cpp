@@ -69,18 +69,22 @@ QtHost::QtHost() : m_random(std::random_device{}())
     m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_window.onClose = [this] { requestClose(); };
     m_window.onHelp = [this] {
+        ++m_gameEvents;
         if (m_form)
             m_form->mnuGameHelp_Click();
     };
     m_window.onAbout = [this] {
+        ++m_gameEvents;
         if (m_form)
             m_form->mnuGameAbout_Click();
     };
     m_window.view()->onKey = [this](int qtKey) {
+        ++m_gameEvents;
         if (m_form && !m_closeRequested)
             m_form->Form_KeyDown(toVirtualKey(qtKey), 0);
     };
     m_window.view()->onInputMethodText = [this] {
+        ++m_gameEvents;
         if (m_form && !m_closeRequested)
             m_form->Form_KeyDown(vk::Ime, 0);
     };
@@ -290,7 +294,15 @@ void QtHost::idleUntilSecondChanges(int second)
 
 void QtHost::idleUntilEvent()
 {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // A screen that waits here draws itself again after every wake. Most of what the window
+    // system sends (key releases, focus changes, the pointer crossing the window, exposes,
+    // which the view answers from its own image) means nothing to the game: Qt handles it
+    // here, and the wait ends only once something reached the game, the player asked to
+    // close, or a menu opened (the game holds still in DoEvents while it is open).
+    const std::uint64_t seen = m_gameEvents;
+    do
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (m_gameEvents == seen && !m_closeRequested && !QApplication::activePopupWidget());
     endIfClosing();
 }
 

@@ -66,6 +66,8 @@ private:
     std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
     std::uint64_t m_shownGeneration = ~std::uint64_t(0);
     bool m_closeRequested = false;
+    // Counts what reached the game from the events: keys, input-method text, menu commands.
+    std::uint64_t m_gameEvents = 0;
 };
 
 } // namespace quorrax
