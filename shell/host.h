@@ -40,7 +40,9 @@ public:
     virtual void idleUntil(std::uint32_t tick) = 0;
     // Blocks until an event is pending or the seconds field differs from `second`.
     virtual void idleUntilSecondChanges(int second) = 0;
-    // Blocks until an event is pending.
+    // Blocks until an event for the game is pending or has been handled: a key, a menu
+    // command, the close request. Events that mean nothing to the game (key releases,
+    // the pointer, exposes) may be handled meanwhile without ending the wait.
     virtual void idleUntilEvent() = 0;
 
     // The folder that holds the program, ending in "/".
