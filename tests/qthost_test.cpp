@@ -91,6 +91,7 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
         {screen::Match, Battle, muki::Up, Qt::Key_S, {}, "S", red, muki::Right}, // Caps Lock on
         {screen::Match, Battle, muki::Right, Qt::Key_I, Qt::ShiftModifier, "I", blue, muki::Up},
         {screen::Match, Battle, muki::Up, Qt::Key_K, {}, "k", blue, muki::Right},
+        {screen::Title, Single, muki::Up, 0, {}, "あ", working, screen::Title},
         {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
     };
     for (const auto &row : rows) {
