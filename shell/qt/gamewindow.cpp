@@ -58,17 +58,21 @@ void GameView::choosePresenting()
 void GameView::present(const std::vector<QRect> &changed, bool now)
 {
     if (m_direct) {
-        m_direct->put(m_image, changed, scale());
-    } else {
-        QRegion region;
-        for (const QRect &rect : changed)
-            region += rect;
-        if (now)
-            repaint(region);
-        else
-            update(region);
+        putDirect(changed);
         return;
     }
+    QRegion region;
+    for (const QRect &rect : changed)
+        region += rect;
+    if (now)
+        repaint(region);
+    else
+        update(region);
+}
+
+void GameView::putDirect(const std::vector<QRect> &rects)
+{
+    m_direct->put(m_image, rects, scale());
     if (onPresented)
         onPresented();
 }
@@ -82,9 +86,7 @@ void GameView::paintEvent(QPaintEvent *event)
 {
     if (m_direct) {
         const QRegion exposed = event->region();
-        m_direct->put(m_image, std::vector<QRect>(exposed.begin(), exposed.end()), scale());
-        if (onPresented)
-            onPresented();
+        putDirect(std::vector<QRect>(exposed.begin(), exposed.end()));
         return;
     }
     QPainter painter(this);

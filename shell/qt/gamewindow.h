@@ -49,6 +49,8 @@ protected:
 
 private:
     int scale() const;
+    // Puts `rects` of the image straight into the field's X window.
+    void putDirect(const std::vector<QRect> &rects);
 
     QImage m_image;
     std::unique_ptr<XcbField> m_direct;
