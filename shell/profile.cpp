@@ -69,6 +69,22 @@ Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16str
     return {scan.end, encode(text, scan.encoding), scan.end};
 }
 
+// One value to write. Names are written as given less their leading blanks; the value
+// loses its leading blanks too, as the reader would never see them.
+struct NewValue {
+    NewValue(std::string_view sectionText, std::string_view keyText, std::string_view valueText)
+        : section(trimStart(widen(sectionText))), key(trimStart(widen(keyText))), value(trimStart(widen(valueText)))
+    {
+    }
+
+    Scan scan(int fd) const { return scanFile(fd, {trimmed(section), trimmed(key), 0, &value}); }
+    Edit edit(const Scan &scan) const { return planEdit(scan, section, key, value); }
+
+    std::u16string section;
+    std::u16string key;
+    std::u16string value;
+};
+
 // Creates the folder and the missing folders above it, readable by their owner only, as
 // folders for a player's own data are made.
 bool makeFolders(const std::string &folder)
@@ -100,13 +116,11 @@ bool startOwnCopy(std::string_view section, std::string_view key, std::string_vi
     st.st_uid = ::geteuid();
     st.st_gid = ::getegid();
     st.st_mode = (st.st_mode & 0666) | S_IRUSR | S_IWUSR;
-    const std::u16string sectionName = trimStart(widen(section));
-    const std::u16string keyName = trimStart(widen(key));
-    const std::u16string newValue = trimStart(widen(value));
-    const Scan scan = scanFile(shared.fd, {trimmed(sectionName), trimmed(keyName), 0, &newValue});
+    const NewValue wanted(section, key, value);
+    const Scan scan = wanted.scan(shared.fd);
     if (scan.ioError)
         return false;
-    return saveAtomically(file.own, shared.fd, &st, planEdit(scan, sectionName, keyName, newValue));
+    return saveAtomically(file.own, shared.fd, &st, wanted.edit(scan));
 }
 
 } // namespace
@@ -172,27 +186,21 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
     if (!exists && (errno != ENOENT || !isDirectory(directoryOf(*target))))
         return false;
 
-    // Names are written as given less their leading blanks; the value loses its leading
-    // blanks too, as the reader would never see them.
-    const std::u16string sectionName = trimStart(widen(section));
-    const std::u16string keyName = trimStart(widen(key));
-    const std::u16string newValue = trimStart(widen(value));
-
+    const NewValue wanted(section, key, value);
     if (!exists) {
-        const std::u16string text = u"[" + sectionName + u"]\r\n" + keyName + u"=" + newValue + u"\r\n";
+        const std::u16string text = u"[" + wanted.section + u"]\r\n" + wanted.key + u"=" + wanted.value + u"\r\n";
         return saveAtomically(*target, -1, nullptr, {0, encode(text, Encoding::Ansi), 0});
     }
     const FileDescriptor old(::open(target->c_str(), O_RDONLY | O_CLOEXEC));
     if (old.fd < 0)
         return false;
-    const Target wanted{trimmed(sectionName), trimmed(keyName), 0, &newValue};
-    const Scan scan = scanFile(old.fd, wanted);
+    const Scan scan = wanted.scan(old.fd);
     if (scan.ioError)
         return false;
     // A value that is already there is not written again.
     if (scan.key && scan.key->hasValue && scan.key->valueEqualsNew)
         return true;
-    return saveAtomically(*target, old.fd, &st, planEdit(scan, sectionName, keyName, newValue));
+    return saveAtomically(*target, old.fd, &st, wanted.edit(scan));
 }
 
 } // namespace quorrax
