@@ -1,8 +1,12 @@
 #include "dialogs/frmabout.h"
 
+#include "dialogs/aboutaddresses.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/twips.h"
 
+#include "buildinfo.h"
+
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,25 +24,22 @@ constexpr int versionPixels = 15; // 11.25 points
 constexpr int iconSize = 32;
 
 const char *const aboutTitle = "Quorrax";
-const char *const aboutVersion = "Version 1.1";
 const char *const aboutCopyright = "Copyright (C) 2026 The Quorrax developers";
-const char *const homePage = "https://quorrax.example.org/";
-const char *const mailAddress = "quorrax@example.org";
 const char *const homePageTip = "アクセスしてくださ～い";
 const char *const mailTip = "メール送ってね";
 
 // A label takes the size of its text, and its tooltip is the text it shows.
-void setAutoSizedText(QLabel &label, const char *text)
+void setAutoSizedText(QLabel &label, const QString &text)
 {
-    label.setText(QString::fromUtf8(text));
+    label.setText(text);
     label.adjustSize();
     label.setToolTip(label.text());
 }
 
 // A read-only one-line box that shows an address from its beginning.
-void setAddress(QLineEdit &box, const char *text, const char *tip)
+void setAddress(QLineEdit &box, const QString &text, const char *tip)
 {
-    box.setText(QString::fromUtf8(text));
+    box.setText(text);
     box.setCursorPosition(0);
     box.setToolTip(QString::fromUtf8(tip));
 }
@@ -94,11 +95,12 @@ void frmAbout::placeControls()
 
 void frmAbout::Form_Load()
 {
-    setAutoSizedText(*Label1, aboutTitle);
-    setAutoSizedText(*Label2, aboutVersion);
-    setAutoSizedText(*Label3, aboutCopyright);
-    setAddress(*Text1, homePage, homePageTip);
-    setAddress(*Text2, mailAddress, mailTip);
+    setAutoSizedText(*Label1, QString::fromUtf8(aboutTitle));
+    setAutoSizedText(*Label2, QStringLiteral("Version ") + QString::fromUtf8(build::version));
+    setAutoSizedText(*Label3, QString::fromUtf8(aboutCopyright));
+    const AboutAddresses addresses = aboutAddresses(buildAddressSettings(), QCoreApplication::applicationDirPath());
+    setAddress(*Text1, addresses.homePage, homePageTip);
+    setAddress(*Text2, addresses.contact, mailTip);
     Image1->setPixmap(m_programIcon.pixmap(iconSize, iconSize));
     Image1->adjustSize();
 

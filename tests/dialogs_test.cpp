@@ -1,11 +1,17 @@
+#include "dialogs/aboutaddresses.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
+#include "scratch_folder.h"
+
+#include "buildinfo.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,20 +69,58 @@ TEST(AboutDialogTest, StacksItsTextsAndControlsFromTheSizesOfItsTexts)
     EXPECT_EQ(dialog.Command1->text(), QStringLiteral("OK"));
     const struct {
         QWidget *widget;
-        const char *text, *toolTip;
+        QString text, toolTip;
     } rows[] = {
         {dialog.Label1, "Quorrax", "Quorrax"},
-        {dialog.Label2, "Version 1.1", "Version 1.1"},
+        {dialog.Label2, QStringLiteral("Version ") + build::version, QStringLiteral("Version ") + build::version},
         {dialog.Label3, "Copyright (C) 2026 The Quorrax developers", "Copyright (C) 2026 The Quorrax developers"},
-        {dialog.Text1, "https://quorrax.example.org/", "アクセスしてくださ～い"},
-        {dialog.Text2, "quorrax@example.org", "メール送ってね"},
+        {dialog.Text1, aboutAddresses(buildAddressSettings(), QApplication::applicationDirPath()).homePage,
+         QString::fromUtf8("アクセスしてくださ～い")},
+        {dialog.Text2, aboutAddresses(buildAddressSettings(), QApplication::applicationDirPath()).contact,
+         QString::fromUtf8("メール送ってね")},
     };
     for (const auto &row : rows) {
         const auto *box = qobject_cast<QLineEdit *>(row.widget);
-        EXPECT_EQ(box ? box->text() : qobject_cast<QLabel *>(row.widget)->text(), QString::fromUtf8(row.text));
-        EXPECT_EQ(row.widget->toolTip(), QString::fromUtf8(row.toolTip));
+        EXPECT_EQ(box ? box->text() : qobject_cast<QLabel *>(row.widget)->text(), row.text);
+        EXPECT_EQ(row.widget->toolTip(), row.toolTip);
         EXPECT_TRUE(!box || box->isReadOnly());
     }
+}
+
+// With no address from the publisher, the boxes name what a player can open where the game
+// runs: the installed README's folder and manual, or else those of the source it was built
+// from (the tests' case), or else an install for everyone's fixed places.
+TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
+{
+    testing::ScratchFolder install;
+    const QString prefix = QString::fromStdString(install.path());
+    QDir().mkpath(prefix + "lib/quorrax");
+    QDir().mkpath(prefix + "share/doc/quorrax");
+    QDir().mkpath(prefix + "share/man/man6");
+    QFile(prefix + "share/man/man6/quorrax.6").open(QIODevice::WriteOnly);
+    const AddressSettings user{"", "", "../../share/doc/quorrax", "../../share/man/man6/quorrax.6", "README", "MANUAL"};
+    const AddressSettings everyone{"", "", "", "", "/usr/share/doc/quorrax", "man 6 quorrax"};
+    AddressSettings published = user;
+    published.homePage = QStringLiteral("HOME PAGE");
+    published.contact = QStringLiteral("CONTACT");
+    const struct {
+        AddressSettings settings;
+        QString programFolder, homePage, contact;
+    } rows[] = {
+        {user, prefix + "lib/quorrax", prefix + "share/doc/quorrax", "man " + prefix + "share/man/man6/quorrax.6"},
+        {user, prefix + "lib/quorrax/..", prefix + "README", "MANUAL"},
+        {everyone, prefix + "lib/quorrax", "/usr/share/doc/quorrax", "man 6 quorrax"},
+        {published, prefix + "lib/quorrax", "HOME PAGE", "CONTACT"},
+    };
+    for (const auto &row : rows) {
+        const AboutAddresses shown = aboutAddresses(row.settings, row.programFolder);
+        EXPECT_EQ(shown.homePage + " | " + shown.contact, row.homePage + " | " + row.contact);
+    }
+    // This build, run where it was built, names the source's README and manual.
+    const AboutAddresses here = aboutAddresses(buildAddressSettings(), QApplication::applicationDirPath());
+    QFile readme(here.homePage);
+    EXPECT_TRUE(readme.open(QIODevice::ReadOnly) && readme.readLine().startsWith("# Quorrax")) << here.homePage.toStdString();
+    EXPECT_TRUE(here.contact.startsWith("man ") && QFile::exists(here.contact.mid(4))) << here.contact.toStdString();
 }
 
 TEST(HelpDialogTest, TheRulesLineByLineInAReadOnlyBox)

@@ -1,0 +1,42 @@
+# SPDX-License-Identifier: MIT
+# The facts the program and its installed files share: the version (from project()), the
+# software centre's id, the publisher's addresses, and where the install puts things.
+# Whoever publishes the game sets the cache variables, for example
+#     cmake -S . -B build -DQUORRAX_APP_ID=<their reversed domain>.Quorrax -DQUORRAX_HOMEPAGE=<page>
+
+# The release date of this version, for the software centre's entry.
+set(QUORRAX_RELEASE_DATE 2026-12-06)
+
+# A reverse-DNS id names a domain that vouches for the game. The game has none of its own,
+# so the default starts with a name that is no top-level domain: it claims nobody's address
+# and still has the three lowercase parts that the software centres' validator asks for.
+set(QUORRAX_APP_ID quorrax.game.quorrax CACHE STRING
+    "Desktop entry and software centre id, the publisher's reversed domain and the game's name")
+set(QUORRAX_HOMEPAGE "" CACHE STRING "The game's home page, for the About box and the software centre (none if empty)")
+set(QUORRAX_CONTACT "" CACHE STRING "An address the players may write to, for the About box (none if empty)")
+
+set(CMAKE_INSTALL_DOCDIR share/doc/quorrax CACHE PATH "Documentation (README, licence)")
+include(GNUInstallDirs)
+
+if(QUORRAX_SYSTEM_INSTALL)
+    # The program on everyone's PATH (Debian: -DCMAKE_INSTALL_BINDIR=games), the manual
+    # where man finds it, and nothing beside the program.
+    set(QUORRAX_PROGRAM_DESTINATION ${CMAKE_INSTALL_BINDIR})
+    set(QUORRAX_DOCS_FROM_PROGRAM "")
+    set(QUORRAX_MANUAL_FROM_PROGRAM "")
+    set(QUORRAX_DOCS_ELSEWHERE ${CMAKE_INSTALL_FULL_DOCDIR})
+    set(QUORRAX_MANUAL_ELSEWHERE "man 6 quorrax")
+else()
+    # The program in a folder of its own, where it keeps the high score beside itself; the
+    # prefix may still change at install time, so the program finds its documentation
+    # from its own place.
+    set(QUORRAX_PROGRAM_DESTINATION lib/quorrax)
+    set(program_folder ${CMAKE_INSTALL_PREFIX}/${QUORRAX_PROGRAM_DESTINATION})
+    file(RELATIVE_PATH QUORRAX_DOCS_FROM_PROGRAM ${program_folder} ${CMAKE_INSTALL_FULL_DOCDIR})
+    file(RELATIVE_PATH QUORRAX_MANUAL_FROM_PROGRAM ${program_folder} ${CMAKE_INSTALL_FULL_MANDIR}/man6/quorrax.6)
+    set(QUORRAX_DOCS_ELSEWHERE ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
+    set(QUORRAX_MANUAL_ELSEWHERE "man ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6")
+endif()
+
+configure_file(desktop/quorrax.6.in ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6 @ONLY)
+configure_file(cmake/buildinfo.h.in ${CMAKE_CURRENT_BINARY_DIR}/configured/buildinfo.h @ONLY)
