@@ -1,4 +1,5 @@
 #include "shell/frmmain.h"
+#include "shell/qt/commandline.h"
 #include "shell/qt/pictures.h"
 #include "shell/qt/qthost.h"
 #include "shell/qt/signals.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = quorrax::handleCommandLine(argc, argv))
+        return *status;
     // The field is scaled by whole numbers only (125 % gives 1, 150 % gives 2), so each of
     // its pixels stays a square block of one colour; Qt makes up the rest of the desktop's
     // scale in the size of the dialogs' and the menu's text, which stays crisp.
