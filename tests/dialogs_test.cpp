@@ -108,13 +108,13 @@ TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
         QString programFolder, homePage, contact;
     } rows[] = {
         {user, prefix + "lib/quorrax", prefix + "share/doc/quorrax", "man " + prefix + "share/man/man6/quorrax.6"},
-        {user, prefix + "lib/quorrax/..", prefix + "README", "MANUAL"},
+        {user, prefix + "lib/quorrax/..", "README", "MANUAL"},
         {everyone, prefix + "lib/quorrax", "/usr/share/doc/quorrax", "man 6 quorrax"},
         {published, prefix + "lib/quorrax", "HOME PAGE", "CONTACT"},
     };
     for (const auto &row : rows) {
         const AboutAddresses shown = aboutAddresses(row.settings, row.programFolder);
-        EXPECT_EQ(shown.homePage + " | " + shown.contact, row.homePage + " | " + row.contact);
+        EXPECT_EQ((shown.homePage + " | " + shown.contact).toStdString(), (row.homePage + " | " + row.contact).toStdString());
     }
     // This build, run where it was built, names the source's README and manual.
     const AboutAddresses here = aboutAddresses(buildAddressSettings(), QApplication::applicationDirPath());
