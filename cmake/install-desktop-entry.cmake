@@ -1,8 +1,9 @@
-# Runs at install time: writes the menu entry for the launcher under the prefix being
-# installed to, and installs it like any other file, so that it is listed in the install
-# manifest. Expects QUORRAX_DESKTOP_TEMPLATE and QUORRAX_DESKTOP_STAGING.
+# Runs at install time: writes the menu entry for the game under the prefix being installed
+# to, and installs it like any other file, so that it is listed in the install manifest.
+# Expects QUORRAX_DESKTOP_TEMPLATE, QUORRAX_DESKTOP_STAGING, QUORRAX_DESKTOP_NAME,
+# QUORRAX_DESKTOP_FOLDER and QUORRAX_COMMAND (the command, from the prefix).
 
-set(exec "${CMAKE_INSTALL_PREFIX}/bin/quorrax")
+set(exec "${CMAKE_INSTALL_PREFIX}/${QUORRAX_COMMAND}")
 # A path with characters that a desktop entry reserves is quoted: inside the quotes the
 # characters " ` $ and \ take a backslash, and then the entry's own string escaping doubles
 # every backslash once more.
@@ -16,6 +17,6 @@ if(exec MATCHES "[^-A-Za-z0-9_./+,:@=]")
 endif()
 string(REPLACE "%" "%%" QUORRAX_DESKTOP_EXEC "${exec}")
 
-configure_file("${QUORRAX_DESKTOP_TEMPLATE}" "${QUORRAX_DESKTOP_STAGING}/quorrax.desktop" @ONLY)
-file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications" TYPE FILE
-     FILES "${QUORRAX_DESKTOP_STAGING}/quorrax.desktop")
+configure_file("${QUORRAX_DESKTOP_TEMPLATE}" "${QUORRAX_DESKTOP_STAGING}/${QUORRAX_DESKTOP_NAME}" @ONLY)
+file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${QUORRAX_DESKTOP_FOLDER}" TYPE FILE
+     FILES "${QUORRAX_DESKTOP_STAGING}/${QUORRAX_DESKTOP_NAME}")
