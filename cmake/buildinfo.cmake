@@ -15,7 +15,10 @@ set(QUORRAX_APP_ID quorrax.game.quorrax CACHE STRING
 set(QUORRAX_HOMEPAGE "" CACHE STRING "The game's home page, for the About box and the software centre (none if empty)")
 set(QUORRAX_CONTACT "" CACHE STRING "An address the players may write to, for the About box (none if empty)")
 
-set(CMAKE_INSTALL_DOCDIR share/doc/quorrax CACHE PATH "Documentation (README, licence)")
+# GNUInstallDirs would name the documentation's folder after project(), with a capital.
+if(NOT CMAKE_INSTALL_DOCDIR)
+    set(CMAKE_INSTALL_DOCDIR share/doc/quorrax CACHE PATH "Documentation (README, licence)" FORCE)
+endif()
 include(GNUInstallDirs)
 
 if(QUORRAX_SYSTEM_INSTALL)

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Installs the built game into a fresh prefix, as a player would into ~/.local, checks the
-# installed files and the menu entry, starts the game from its launcher and stops it as the
-# desktop does at logout, also with a program folder the player may not write, then
-# removes the files listed in the install manifest. Last, builds the Debian package and
-# checks its contents and its metadata.
-# Usage: install_test.sh BUILD_DIR [CMAKE [CPACK]]
+# SPDX-License-Identifier: MIT
+# Installs the built game as a player or a distribution would and checks what lands where.
+# Usage: install_test.sh PART BUILD_DIR [CMAKE]
+#   player    install for one player into a fresh prefix: the files, the menu entry, the
+#             game started from its launcher and ended as at logout, the uninstall
+#   readonly  the same install in a program folder the player may not write
+#   everyone  the install for everyone (QUORRAX_SYSTEM_INSTALL) staged with DESTDIR: the
+#             exact file list, the menu entry, the manual
+#   validate  the menu entry and the software centre's entry, by their validators
+#   package   the Debian package built from a copy of the source, and lintian on it
+# A part whose tools or rights are missing here exits with 77, which CTest reports as skipped.
 set -euo pipefail
 
-build=$1
-cmake=${2:-cmake}
-cpack=${3:-cpack}
-assets="$(cd "$(dirname "$0")/../../assets" && pwd)"
+part=$1
+build=$(cd "$2" && pwd)
+cmake=${3:-cmake}
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+app_id=$(sed -n 's/^QUORRAX_APP_ID:STRING=//p' "$build/CMakeCache.txt")
+skipped=77
 
 scratch=$(mktemp -d)
 game_pid=
@@ -24,48 +31,54 @@ trap cleanup EXIT
 
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+finish() {
+    [ $failures -eq 0 ] || { echo "install test ($part): $failures problems"; exit 1; }
+    echo "install test ($part): all checks passed"
+}
+skip() { echo "SKIPPED: $*"; exit $skipped; }
+need() { command -v "$1" >/dev/null || skip "$1 is not installed"; }
 expect_bytes() { # file, expected text with LF line ends (the file has CR LF)
     [ "$(tr -d '\r' <"$1" 2>/dev/null)" = "$2" ] || fail "$1 holds: $(cat "$1" 2>/dev/null || echo nothing)"
 }
+same_list() { # what, listed, expected
+    [ "$2" = "$3" ] || fail "$1 lists:"$'\n'"$2"$'\n'"expected:"$'\n'"$3"
+}
 
-# A space in the prefix checks that the launcher and the menu entry quote their paths.
-prefix="$scratch/home dir/.local"
-"$cmake" --install "$build" --prefix "$prefix" >"$scratch/install.log" ||
-    { cat "$scratch/install.log" >&2; fail "cmake --install"; exit 1; }
+# The files every install has, from its prefix, less the program and its launcher.
+shared_files() {
+    local size
+    printf '%s\n' "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
+        share/man/man6/quorrax.6 share/doc/quorrax/README.md share/doc/quorrax/LICENSE \
+        share/icons/hicolor/scalable/apps/quorrax.svg
+    for size in 16 32 48 64 128 256; do echo "share/icons/hicolor/${size}x$size/apps/quorrax.png"; done
+}
 
-program="$prefix/lib/quorrax/quorrax"
-launcher="$prefix/bin/quorrax"
-entry="$prefix/share/applications/quorrax.desktop"
-icons="share/icons/hicolor/16x16/apps/quorrax.png share/icons/hicolor/32x32/apps/quorrax.png"
-[ -x "$program" ] && [ -x "$launcher" ] || fail "the program or its launcher is missing"
-for size in 16 32; do
-    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/quorrax.png"
-    cmp -s "$icon" "$assets/icon$size.png" || fail "$icon is not assets/icon$size.png"
-done
-
-check_entry() { # entry, launcher it must start
-    desktop-file-validate "$1" || fail "desktop-file-validate rejects $1"
+check_entry() { # entry, the command it must start
     for line in "Name=Quorrax" "Exec=$2" "Icon=quorrax" "Terminal=false" "Type=Application" \
-        "Categories=Game;ArcadeGame;"; do
+        "Categories=Game;ArcadeGame;" "StartupNotify=true" "StartupWMClass=Quorrax"; do
         grep -qxF -- "$line" "$1" || fail "$1 lacks the line $line"
     done
-    grep -q '^Comment=.' "$1" || fail "$1 has no Comment"
 }
-check_entry "$entry" "\"$launcher\""
 
-# Exactly the installed files are in the manifest, so that they can be removed again.
-listed=$(sort "$build/install_manifest.txt")
-expected=$({
-    printf '%s\n' "$program" "$launcher" "$entry"
-    for icon in $icons; do echo "$prefix/$icon"; done
-} | sort)
-[ "$listed" = "$expected" ] || fail "the install manifest lists:"$'\n'"$listed"$'\n'"expected:"$'\n'"$expected"
+check_art() { # prefix
+    local size
+    for size in 16 32 48 64 128 256; do
+        cmp -s "$1/share/icons/hicolor/${size}x$size/apps/quorrax.png" "$source_dir/assets/icons/quorrax-$size.png" ||
+            fail "the $size px icon is not assets/icons/quorrax-$size.png"
+    done
+    grep -q '^\.TH QUORRAX 6 ' "$1/share/man/man6/quorrax.6" || fail "the manual has no title line"
+}
+
+install_for_one_player() { # prefix
+    "$cmake" --install "$build" --prefix "$1" >"$scratch/install.log" ||
+        { cat "$scratch/install.log" >&2; fail "cmake --install"; exit 1; }
+}
 
 # Starts the game the way a menu or a shell does: through a link to the launcher, from
 # another folder, then ends it as the desktop does at logout (SIGTERM: save, then end).
-mkdir -p "$scratch/elsewhere" "$scratch/cwd"
-ln -s "$launcher" "$scratch/elsewhere/quorrax"
-play_and_quit() {
+play_and_quit() { # launcher, program
+    mkdir -p "$scratch/elsewhere" "$scratch/cwd"
+    ln -sf "$1" "$scratch/elsewhere/quorrax"
     (cd "$scratch/cwd" && unset DISPLAY WAYLAND_DISPLAY && QT_QPA_PLATFORM=offscreen \
         XDG_RUNTIME_DIR="$scratch" XDG_DATA_HOME="$scratch/data" \
         exec "$scratch/elsewhere/quorrax" >"$scratch/game.log" 2>&1) &
@@ -79,7 +92,7 @@ play_and_quit() {
         while read -r key value; do
             [ "$key" = "SigCgt:" ] && caught=$value
         done <"/proc/$game_pid/status" 2>/dev/null || true
-        [ "$exe" = "$program" ] && [ -n "$caught" ] && (((0x$caught >> 14) & 1)) && break
+        [ "$exe" = "$2" ] && [ -n "$caught" ] && (((0x$caught >> 14) & 1)) && break
     done
     kill -TERM "$game_pid" 2>/dev/null || { fail "the game did not start: $(cat "$scratch/game.log")"; return; }
     wait "$game_pid" || status=$?
@@ -87,57 +100,116 @@ play_and_quit() {
     [ $status -eq 0 ] || fail "the game ended with status $status after SIGTERM: $(cat "$scratch/game.log")"
 }
 
-# A folder the player may write: the high score goes beside the program.
+# A space in the prefix checks that the launcher and the menu entry quote their paths.
+prefix="$scratch/home dir/.local"
+program="$prefix/lib/quorrax/quorrax"
+launcher="$prefix/bin/quorrax"
 ini="$prefix/lib/quorrax/Quorx.ini"
 own="$scratch/data/quorrax/Quorx.ini"
-play_and_quit
-expect_bytes "$ini" $'[Quorrax]\nHighScore=0'
-[ -z "$(ls -A "$scratch/cwd")" ] || fail "the game wrote into the folder it was started from"
-[ ! -e "$own" ] || fail "the game made a player's copy beside a writable program folder"
 
-# A folder the player may not write: the first save starts the player's own copy from the
-# shared file (12.5 reads as 12), and from then on the game reads and writes that copy.
-printf '[Quorrax]\r\nHighScore=12.5\r\n[Other]\r\nKeep=1\r\n' >"$ini"
-locked="$prefix/lib/quorrax"
-if [ "$(id -u)" -eq 0 ]; then chattr +i "$locked" 2>/dev/null || locked=; else chmod a-w "$locked"; fi
-if [ -n "$locked" ]; then
-    play_and_quit
+case $part in
+player)
+    install_for_one_player "$prefix"
+    [ -x "$program" ] && [ -x "$launcher" ] || fail "the program or its launcher is missing"
+    check_art "$prefix"
+    check_entry "$prefix/share/applications/$app_id.desktop" "\"$launcher\""
+    # Exactly the installed files are in the manifest, so that they can be removed again.
+    same_list "the install manifest" "$(sort "$build/install_manifest.txt")" \
+        "$({ printf '%s\n' "$program" "$launcher"; shared_files | sed "s|^|$prefix/|"; } | sort)"
+
+    # A folder the player may write: the high score goes beside the program.
+    play_and_quit "$launcher" "$program"
+    expect_bytes "$ini" $'[Quorrax]\nHighScore=0'
+    [ -z "$(ls -A "$scratch/cwd")" ] || fail "the game wrote into the folder it was started from"
+    [ ! -e "$own" ] || fail "the game made a player's copy beside a writable program folder"
+
+    # Uninstalling removes what the manifest lists; the high score stays until its folder goes.
+    xargs -d '\n' rm -f -- <"$build/install_manifest.txt"
+    left=$(cd "$prefix" && find . -type f | sort)
+    [ "$left" = "./lib/quorrax/Quorx.ini" ] || fail "after removing the manifest's files these are left: $left"
+    ;;
+readonly)
+    # The first save starts the player's own copy from the shared file (12.5 reads as 12),
+    # and from then on the game reads and writes that copy.
+    install_for_one_player "$prefix"
+    printf '[Quorrax]\r\nHighScore=12.5\r\n[Other]\r\nKeep=1\r\n' >"$ini"
+    locked="$prefix/lib/quorrax"
+    if [ "$(id -u)" -eq 0 ]; then
+        chattr +i "$locked" 2>/dev/null || { locked=; skip "chattr +i is refused here, so root may write any folder"; }
+    else
+        chmod a-w "$locked"
+    fi
+    play_and_quit "$launcher" "$program"
     expect_bytes "$own" $'[Quorrax]\nHighScore=12\n[Other]\nKeep=1'
     sed -i 's/=12\r/=30.5\r/' "$own"
-    play_and_quit
+    play_and_quit "$launcher" "$program"
     expect_bytes "$own" $'[Quorrax]\nHighScore=30\n[Other]\nKeep=1'
     expect_bytes "$ini" $'[Quorrax]\nHighScore=12.5\n[Other]\nKeep=1'
-    chattr -i "$locked" 2>/dev/null || chmod u+w "$locked"
-    locked=
-else
-    echo "note: chattr +i failed, so the read-only program folder was not tried" >&2
-fi
-
-# Uninstalling removes what the manifest lists; the high score stays until its folder goes.
-xargs -d '\n' rm -f -- <"$build/install_manifest.txt"
-left=$(cd "$prefix" && find . -type f | sort)
-[ "$left" = "./lib/quorrax/Quorx.ini" ] || fail "after removing the manifest's files these are left: $left"
-
-# The Debian package: the same files under /usr, its libraries found from the program.
-(cd "$build" && "$cpack" -G DEB -B "$scratch/package" >"$scratch/cpack.log" 2>&1) ||
-    { fail "cpack: $(cat "$scratch/cpack.log")"; exit 1; }
-deb=$(echo "$scratch"/package/quorrax_*_"$(dpkg --print-architecture)".deb)
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort)
-expected=$({
-    printf -- '-rwxr-xr-x root/root ./usr/%s\n' bin/quorrax lib/quorrax/quorrax
-    printf -- '-rw-r--r-- root/root ./usr/%s\n' share/applications/quorrax.desktop $icons
-} | sort)
-[ "$files" = "$expected" ] || fail "the package holds:"$'\n'"$files"$'\n'"expected:"$'\n'"$expected"
-for field in Package=quorrax Section=games "Depends=fonts-ipafont-gothic | fonts-vlgothic, *" \
-    "Depends=*, libqt6widgets6 (*" "Depends=*, libc6 (*" "Description=arcade game *"; do
-    value=$(dpkg-deb -f "$deb" "${field%%=*}")
-    [[ $value == ${field#*=} ]] || fail "the package's ${field%%=*} is $value, expected ${field#*=}"
-done
-dpkg-deb -x "$deb" "$scratch/unpacked"
-check_entry "$scratch/unpacked/usr/share/applications/quorrax.desktop" /usr/bin/quorrax
-
-if [ $failures -ne 0 ]; then
-    echo "install test: $failures problems"
-    exit 1
-fi
-echo "install test: all checks passed"
+    ;;
+everyone)
+    # A build folder of its own, inside this one, configured as a distribution does. Only
+    # the layout is checked here, so it installs this build's program instead of compiling
+    # the game again; the package part runs a program built for everyone.
+    system="$build/install-for-everyone"
+    "$cmake" -S "$source_dir" -B "$system" -DQUORRAX_SYSTEM_INSTALL=ON -DCMAKE_INSTALL_PREFIX=/usr \
+        -DCMAKE_INSTALL_BINDIR=games -DQUORRAX_TESTS=OFF -DQUORRAX_BENCH=OFF >"$scratch/configure.log" ||
+        { cat "$scratch/configure.log" >&2; fail "configuring the install for everyone"; exit 1; }
+    mkdir -p "$system/game"
+    cp "$build/game/quorrax" "$system/game/quorrax"
+    DESTDIR="$scratch/root" "$cmake" --install "$system" >"$scratch/install.log" ||
+        { cat "$scratch/install.log" >&2; fail "cmake --install"; exit 1; }
+    check_art "$scratch/root/usr"
+    check_entry "$scratch/root/usr/share/applications/$app_id.desktop" /usr/games/quorrax
+    same_list "the install for everyone" "$(cd "$scratch/root" && find . ! -type d | sort)" \
+        "$({ echo ./usr/games/quorrax; shared_files | sed 's|^|./usr/|'; } | sort)"
+    ;;
+validate)
+    install_for_one_player "$prefix"
+    need desktop-file-validate
+    need appstreamcli
+    out=$(desktop-file-validate "$prefix/share/applications/$app_id.desktop" 2>&1) && [ -z "$out" ] ||
+        fail "desktop-file-validate: $out"
+    # Infos are fine (a default id names no known domain); warnings and errors are not.
+    out=$(appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" 2>&1) ||
+        fail "appstreamcli validate: $out"
+    if grep -E '^ *[EW]:' <<<"$out"; then fail "appstreamcli validate warns"; fi
+    ;;
+package)
+    for tool in dpkg-buildpackage dpkg-checkbuilddeps lintian git; do need $tool; done
+    [ -n "${DEBEMAIL:-}" ] || skip "DEBEMAIL is not set: the package names the packager, and a test invents none"
+    # A copy of the source, so that the build writes nothing into the source tree.
+    copy="$scratch/source/quorrax"
+    mkdir -p "$copy"
+    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
+        (cd "$source_dir" && xargs -0 cp --parents -t "$copy" --)
+    (cd "$copy" && debian/rules debian/changelog >/dev/null &&
+        DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -us -uc -b -Pnocheck \
+            -m"$(dpkg-parsechangelog -SMaintainer)") >"$scratch/package.log" 2>&1 ||
+        { tail -40 "$scratch/package.log" >&2; fail "dpkg-buildpackage"; exit 1; }
+    deb=$(echo "$scratch"/source/quorrax_*.deb)
+    same_list "the package" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)" \
+        "$({ printf '%s\n' ./usr/games/quorrax ./usr/share/doc/quorrax/changelog.gz ./usr/share/doc/quorrax/copyright
+            shared_files | grep -v LICENSE | sed 's|^|./usr/|; s|README.md$|&.gz|; s|quorrax.6$|&.gz|'; } | sort)"
+    for field in "Depends=*fonts-ipafont-gothic | fonts-vlgothic*" "Depends=*qt6-qpa-plugins*" \
+        "Depends=*libqt6widgets6 (*" "Maintainer=$(cd "$copy" && dpkg-parsechangelog -SMaintainer)" \
+        "Section=games" "Version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"; do
+        value=$(dpkg-deb -f "$deb" "${field%%=*}")
+        [[ $value == ${field#*=} ]] || fail "the package's ${field%%=*} is $value, expected ${field#*=}"
+    done
+    # No errors and no warnings; the infos that remain are explained in the README.
+    lintian -EvIL +pedantic "$scratch"/source/quorrax_*.changes >"$scratch/lintian.log" 2>&1 || true
+    if grep -E '^[EW]: ' "$scratch/lintian.log"; then fail "lintian"; fi
+    dpkg-deb -x "$deb" "$scratch/root"
+    [ "$("$scratch/root/usr/games/quorrax" --version)" = "quorrax $(dpkg-deb -f "$deb" Version)" ] ||
+        fail "the packaged program does not give its version"
+    if command -v hardening-check >/dev/null; then
+        hardening-check "$scratch/root/usr/games/quorrax" >"$scratch/hardening.log" || true
+        if grep -v ': yes' "$scratch/hardening.log" | grep -v ':$'; then fail "hardening-check"; fi
+    fi
+    ;;
+*)
+    echo "usage: $0 player|readonly|everyone|validate|package BUILD_DIR [CMAKE]" >&2
+    exit 2
+    ;;
+esac
+finish
