@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Quorrax.
+# Sets up, builds and starts Quorrax. It needs neither the tests nor their tools, so it
+# builds in a folder of its own, without them.
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/setup.sh
 quorrax_setup
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target quorrax -j"$(nproc)"
-exec build/game/quorrax "$@"
+cmake -S . -B build-play -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_TESTS=OFF -DQUORRAX_BENCH=OFF >/dev/null
+cmake --build build-play --target quorrax -j"$(nproc)"
+exec build-play/game/quorrax "$@"

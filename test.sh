@@ -9,7 +9,7 @@ case "${1:-}" in
 *) echo "usage: $0 [--stress]" >&2 && exit 2 ;;
 esac
 . tools/setup.sh
-quorrax_setup
+quorrax_setup --tests
 
 jobs=$(nproc)
 unset DISPLAY WAYLAND_DISPLAY

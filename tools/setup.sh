@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game needs to build, run and be tested, where missing.
-# Sourced by play.sh and test.sh.
+# Installs the Debian packages the game needs, where missing. Sourced by play.sh, which
+# needs only what building and playing take, and by test.sh, which needs the test tools too.
 
-quorrax_packages=(
+# Building and playing.
+quorrax_play_packages=(
     cmake make g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
-    libgtest-dev libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     fonts-dejavu-core fonts-ipafont-gothic
-    xvfb xdotool imagemagick x11-utils xauth libx11-dev libxcb1-dev openbox
-    e2fsprogs desktop-file-utils dpkg-dev
 )
 
+# The tests and benchmarks, on top of those.
+quorrax_test_packages=(
+    libgtest-dev libbenchmark-dev
+    xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox
+    e2fsprogs desktop-file-utils appstream dpkg-dev
+)
+
+# quorrax_setup [--tests]
 quorrax_setup() {
+    local wanted=("${quorrax_play_packages[@]}")
+    [ "${1:-}" != --tests ] || wanted+=("${quorrax_test_packages[@]}")
     local missing=()
     local package
-    for package in "${quorrax_packages[@]}"; do
+    for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi
