@@ -202,9 +202,10 @@ package)
     dpkg-deb -x "$deb" "$scratch/root"
     [ "$("$scratch/root/usr/games/quorrax" --version)" = "quorrax $(dpkg-deb -f "$deb" Version)" ] ||
         fail "the packaged program does not give its version"
+    # Control-flow protection cannot be had on Debian 12, whose C library's start files lack
+    # it; stack clash probes appear only in functions with a frame larger than a page.
     if command -v hardening-check >/dev/null; then
-        hardening-check "$scratch/root/usr/games/quorrax" >"$scratch/hardening.log" || true
-        if grep -v ': yes' "$scratch/hardening.log" | grep -v ':$'; then fail "hardening-check"; fi
+        hardening-check --nocfprotection "$scratch/root/usr/games/quorrax" || fail "hardening-check"
     fi
     ;;
 *)
