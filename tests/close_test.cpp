@@ -53,6 +53,8 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         std::string after;
         const char *raisedTo = nullptr; // the value another copy saved while this one ran
         bool disksFull = false;         // then the player is told, and the end is a failure
+        const char *own = nullptr;      // the player's own copy afterwards, if there must be one
+        bool forEveryone = false;       // installed for everyone: nothing beside the program counts
     } rows[] = {
         {"title", "04321", none, screen::Title, 5, unchanged},
         {"title, first run", nullptr, none, screen::Title, 5, "[Quorrax]\r\nHighScore=0\r\n"},
@@ -64,11 +66,14 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
         {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true},
         {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
+        {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
+         "[Quorrax]\r\nHighScore=47\r\n", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Game game;
         game.host.dataFolder = game.folder.path() + "own/";
+        game.host.besideProgram = !row.forEveryone;
         const std::string before = row.before ? fileHolding(row.before) : "";
         if (row.before)
             std::ofstream(game.ini(), std::ios::binary) << before;
@@ -96,7 +101,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         EXPECT_EQ(game.host.prints.size(), prints);
         EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before) << "the file is written at the close, not before";
         EXPECT_EQ(readFile(game.ini()), row.after == unchanged ? before : row.after);
-        EXPECT_FALSE(std::filesystem::exists(game.host.dataFolder + iniFileName)) << "a copy of the player's own for nothing";
+        EXPECT_EQ(readFile(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
         const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +
                                  game.host.dataFolder + iniFileName + ": No space left on device";
         EXPECT_EQ(game.host.errors, row.disksFull ? std::vector<std::string>{lost} : std::vector<std::string>{});

@@ -56,7 +56,8 @@ public:
     bool keepMatchFrames = true;   // off: those of the ticks before a crash are counted, not kept
     std::uint64_t timeLimitMs = 60ull * 60 * 1000; // a run this long has lost its way
     std::string folder = "/nonexistent/";
-    std::string dataFolder; // the player's own folder; none by default
+    std::string dataFolder;      // the player's own folder; none by default
+    bool besideProgram = true;   // false: installed for everyone, never writing beside itself
     void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
     // What the player saw.
@@ -77,6 +78,7 @@ public:
     void idleUntilEvent() override;
     std::string appPath() override { return folder; }
     std::string userDataPath() override { return dataFolder; }
+    bool keepsFilesBesideProgram() override { return besideProgram; }
     Surface picture(Picture which) override { return loadPicture(which); }
     void setClientSize(int, int) override {}
     void Show() override {}
