@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <filesystem>
 #include <set>
 #include <string>
@@ -11,6 +13,13 @@
 
 namespace quorrax {
 namespace {
+
+const std::filesystem::path assets = std::filesystem::path(QUORRAX_TEST_DATA).parent_path().parent_path() / "assets";
+
+QImage picture(const std::string &file)
+{
+    return QImage(QString::fromStdString((assets / file).string())).convertToFormat(QImage::Format_ARGB32);
+}
 
 TEST(Artwork, SizesColoursAndBlackBands)
 {
@@ -30,10 +39,9 @@ TEST(Artwork, SizesColoursAndBlackBands)
         {"icon32.png", 32, 32, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF, 0xFFFF00}, {}},
         {"icon16.png", 16, 16, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF, 0xFFFF00}, {}},
     };
-    const auto dir = std::filesystem::path(QUORRAX_TEST_DATA).parent_path().parent_path() / "assets";
     for (const auto &row : rows) {
         SCOPED_TRACE(row.file);
-        const QImage image = QImage(QString::fromStdString((dir / row.file).string())).convertToFormat(QImage::Format_ARGB32);
+        const QImage image = picture(row.file);
         ASSERT_EQ(image.size(), QSize(row.width, row.height));
         std::set<QRgb> used;
         int seeThrough = 0;
@@ -52,6 +60,34 @@ TEST(Artwork, SizesColoursAndBlackBands)
             EXPECT_EQ(drawn, 0) << "rows " << band.top << " to " << band.bottom;
         }
     }
+}
+
+// The desktop's icons: the tile stands on a transparent background, and the trails keep
+// their colours in the pictures and in the scalable icon's text.
+TEST(Artwork, DesktopIconsOnTransparentGround)
+{
+    const std::vector<QRgb> trails{0xFF0000, 0x0000FF, 0xFFFF00};
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const std::string file = "icons/quorrax-" + std::to_string(size) + ".png";
+        SCOPED_TRACE(file);
+        const QImage image = picture(file);
+        ASSERT_EQ(image.size(), QSize(size, size));
+        const int last = size - 1;
+        for (const QPoint corner : {QPoint(0, 0), QPoint(last, 0), QPoint(0, last), QPoint(last, last)})
+            EXPECT_EQ(qAlpha(image.pixel(corner)), 0) << "corner " << corner.x() << "," << corner.y();
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255);
+        std::set<QRgb> used;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                used.insert(image.pixel(x, y));
+        for (QRgb trail : trails)
+            EXPECT_TRUE(used.count(trail | 0xFF000000)) << std::hex << trail;
+    }
+    QFile svg(QString::fromStdString((assets / "icons/quorrax.svg").string()));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(svg.readAll());
+    for (const char *needle : {"viewBox=\"0 0 256 256\"", "stroke=\"#ff0000\"", "stroke=\"#0000ff\"", "stroke=\"#ffff00\""})
+        EXPECT_TRUE(text.contains(QLatin1String(needle))) << needle;
 }
 
 } // namespace

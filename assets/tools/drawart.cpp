@@ -1,9 +1,10 @@
-// From the repository's root: mkdir -p build-art && g++ -std=c++20 -fPIC -Wall -Wextra -Werror assets/tools/drawart.cpp $(pkg-config --cflags --libs Qt6Gui) -o build-art/drawart && build-art/drawart assets
-//
 // Draws the game's pictures pixel by pixel: the title, the arrow cursor, the explosion and
 // the window icon. Every pixel gets one colour of the picture's small palette, never a
 // blend, because the sprites are drawn through exact masks and the title may use only
-// its four yellows on black.
+// its four yellows on black. The desktop's icons, which are smooth, come from
+// desktopicon.cpp. The build target `art` runs this tool on assets/.
+#include "desktopicon.h"
+
 #include <QImage>
 #include <QString>
 
@@ -525,5 +526,5 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "drawart: cannot write %s/%s\n", dir.c_str(), name.c_str());
             return 1;
         }
-    return 0;
+    return writeDesktopIcons(dir + "/icons") ? 0 : 1;
 }
