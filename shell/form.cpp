@@ -17,7 +17,8 @@ namespace {
 ProfileFile highScoreFile(const std::string &appPath, Host &host)
 {
     const std::string own = host.userDataPath();
-    return {appPath + iniFileName, own.empty() ? std::string() : own + iniFileName};
+    return {host.keepsFilesBesideProgram() ? appPath + iniFileName : std::string(),
+            own.empty() ? std::string() : own + iniFileName};
 }
 
 } // namespace
@@ -63,10 +64,23 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Unload()
 {
-    // A write that neither the program's folder nor the player's own folder takes (full
-    // disks) loses this run's score, and the game ends all the same.
-    writeProfileString(iniSection, iniKey, std::to_string(HighScore), highScoreFile(App_Path, m_host));
-    m_host.End();
+    m_host.End(saveHighScore() ? exitNormal : exitFailure);
+}
+
+bool frmMain::saveHighScore()
+{
+    // Another copy of the game may have saved a higher score since this one started, or the
+    // player may have raised it by hand: a high score never goes down. A value there that is
+    // no number at all gives way.
+    const auto atLeastAsHighThere = [this](const std::string &current) {
+        const auto there = CLng(GetPrivateProfileString(iniSection, iniKey, "", 1024, current));
+        return there && *there >= HighScore;
+    };
+    const SaveResult result = writeProfileString(iniSection, iniKey, std::to_string(HighScore),
+                                                 highScoreFile(App_Path, m_host), atLeastAsHighThere);
+    if (!result.saved)
+        m_host.reportError("the high score " + std::to_string(HighScore) + " was not saved: " + result.problem);
+    return result.saved;
 }
 
 int frmMain::fieldWidth() const

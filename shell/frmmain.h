@@ -69,6 +69,10 @@ public:
     // Start-up and shutdown.
     void Form_Load();
     void Form_Unload();
+    // Writes the high score to the file, unless the file holds one at least as high already,
+    // and tells the player where that failed. Also the last thing done when the program is
+    // ended from outside before Form_Unload could run.
+    bool saveHighScore();
     // Keyboard.
     void Form_KeyDown(Integer KeyCode, Integer Shift);
     // The "Game" menu.

@@ -11,9 +11,15 @@ namespace quorrax {
 // The game's starting pictures that come from artwork rather than from code.
 enum class Picture { Title, Arrow, Explosion };
 
+// The program's exit status: a normal end, with the high score saved, or not.
+constexpr int exitNormal = 0;
+constexpr int exitFailure = 1;
+
 // Thrown by Host::End to leave every running loop at once; only the program's entry
-// point catches it.
-struct ProgramEnd {};
+// point catches it, and ends with its status.
+struct ProgramEnd {
+    int status = exitNormal;
+};
 
 // Everything the game needs from the world around it: the window, the clocks, the
 // random generator, the event queue and the end of the program. The game's routines
@@ -51,6 +57,9 @@ public:
     // there when the program's folder refuses it. Empty where there is no such folder: the
     // file then stays beside the program.
     virtual std::string userDataPath() { return {}; }
+    // False for a program installed for everyone, which never keeps files beside itself: the
+    // high score then lives only in the player's own folder.
+    virtual bool keepsFilesBesideProgram() { return true; }
     virtual Surface picture(Picture which) = 0;
 
     // The window: its client size, showing it, and putting its back buffer on screen.
@@ -69,8 +78,12 @@ public:
     virtual void showHelp() = 0;
     virtual void showAbout() = 0;
 
-    // Ends the program at once, abandoning every loop (throws ProgramEnd).
-    [[noreturn]] virtual void End() = 0;
+    // Tells the player, in one line where error messages go, of a failure they would
+    // otherwise never learn of, such as a high score that could not be saved.
+    virtual void reportError(std::string_view message) = 0;
+    // Ends the program at once with the exit status, abandoning every loop (throws
+    // ProgramEnd).
+    [[noreturn]] virtual void End(int status) = 0;
 };
 
 } // namespace quorrax

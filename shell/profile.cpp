@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include <fcntl.h>
@@ -85,15 +86,19 @@ struct NewValue {
     std::u16string value;
 };
 
-// Creates the folder and the missing folders above it, readable by their owner only, as
-// folders for a player's own data are made.
-bool makeFolders(const std::string &folder)
+// The player's own files are theirs alone: folders and files that no one else may read.
+constexpr mode_t ownFolderMode = 0700;
+constexpr mode_t ownFileMode = 0600;
+
+// Creates the folder and the missing folders above it, as folders for a player's own data
+// are made. Returns 0 or the errno value of what failed.
+int makeFolders(const std::string &folder)
 {
     if (folder.empty() || isDirectory(folder))
-        return true;
-    if (!makeFolders(directoryOf(folder)))
-        return false;
-    return ::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && isDirectory(folder));
+        return 0;
+    if (const int error = makeFolders(directoryOf(folder)))
+        return error;
+    return ::mkdir(folder.c_str(), ownFolderMode) == 0 || (errno == EEXIST && isDirectory(folder)) ? 0 : errno;
 }
 
 bool exists(const std::string &path)
@@ -102,25 +107,80 @@ bool exists(const std::string &path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// The player's own copy starts as the shared file with the one key replaced. It belongs to
-// the player and stays writable by them, whatever the shared file's owner and mode.
-bool startOwnCopy(std::string_view section, std::string_view key, std::string_view value,
-                  const ProfileFile &file)
+SaveResult failed(const std::string &path, const std::string &reason)
 {
-    if (!makeFolders(directoryOf(file.own)))
-        return false;
-    const FileDescriptor shared(::open(file.shared.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return {false, path + ": " + reason};
+}
+
+SaveResult failed(const std::string &path, int error)
+{
+    return failed(path, std::strerror(error));
+}
+
+// The write of one value, with the mode that a file made anew gets (less the umask).
+SaveResult writeValue(std::string_view section, std::string_view key, std::string_view value,
+                      const std::string &path, mode_t newMode)
+{
+    if (path.empty())
+        return failed("(no file name)", ENOENT);
+    const Resolved target = resolveLinks(path);
+    if (target.refusal)
+        return failed(path, target.refusal);
+    struct stat st {};
+    const bool exists = ::lstat(target.path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return failed(path, "it is not a plain file");
+    if (exists && ::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
+        return failed(path, errno);
+    if (!exists && errno != ENOENT)
+        return failed(path, errno);
+    // The player's link to a file that is not there says nothing of where a new file
+    // should go, so none is made.
+    if (!exists && target.throughLink)
+        return failed(path, "it is a symbolic link to a file that does not exist");
+    if (!exists && !isDirectory(directoryOf(target.path)))
+        return failed(path, ENOENT);
+
+    const NewValue wanted(section, key, value);
+    if (!exists) {
+        const std::u16string text = u"[" + wanted.section + u"]\r\n" + wanted.key + u"=" + wanted.value + u"\r\n";
+        const int error = saveAtomically(target.path, -1, nullptr, {0, encode(text, Encoding::Ansi), 0}, newMode);
+        return error ? failed(path, error) : SaveResult{};
+    }
+    const FileDescriptor old(::open(target.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (old.fd < 0)
+        return failed(path, errno);
+    const Scan scan = wanted.scan(old.fd);
+    if (scan.ioError)
+        return failed(path, EIO);
+    // A value that is already there is not written again.
+    if (scan.key && scan.key->hasValue && scan.key->valueEqualsNew)
+        return {};
+    const int error = saveAtomically(target.path, old.fd, &st, wanted.edit(scan));
+    return error ? failed(path, error) : SaveResult{};
+}
+
+// The player's own copy starts as the shared file with the one key replaced, or as a new
+// file where the shared one cannot be read. It belongs to the player, whatever the shared
+// file's owner and mode.
+SaveResult startOwnCopy(std::string_view section, std::string_view key, std::string_view value,
+                        const ProfileFile &file)
+{
+    if (const int error = makeFolders(directoryOf(file.own)))
+        return failed(directoryOf(file.own), error);
+    const FileDescriptor shared(file.shared.empty() ? -1 : openForReading(file.shared));
     struct stat st {};
     if (shared.fd < 0 || ::fstat(shared.fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return WritePrivateProfileString(section, key, value, file.own);
+        return writeValue(section, key, value, file.own, ownFileMode);
     st.st_uid = ::geteuid();
     st.st_gid = ::getegid();
-    st.st_mode = (st.st_mode & 0666) | S_IRUSR | S_IWUSR;
+    st.st_mode = (st.st_mode & ~mode_t(07777)) | ownFileMode;
     const NewValue wanted(section, key, value);
     const Scan scan = wanted.scan(shared.fd);
     if (scan.ioError)
-        return false;
-    return saveAtomically(file.own, shared.fd, &st, wanted.edit(scan));
+        return failed(file.shared, EIO);
+    const int error = saveAtomically(file.own, shared.fd, &st, wanted.edit(scan));
+    return error ? failed(file.own, error) : SaveResult{};
 }
 
 } // namespace
@@ -130,14 +190,33 @@ const std::string &profileToRead(const ProfileFile &file)
     return !file.own.empty() && exists(file.own) ? file.own : file.shared;
 }
 
-bool writeProfileString(std::string_view section, std::string_view key, std::string_view value,
-                        const ProfileFile &file)
+SaveResult writeProfileString(std::string_view section, std::string_view key, std::string_view value,
+                              const ProfileFile &file, const std::function<bool(const std::string &)> &keep)
 {
+    // From the read of the value there now to the rename of the new file, other copies'
+    // saves wait. A program that keeps no file beside itself has only the player's folder.
+    std::optional<FolderLock> sharedLock, ownLock;
+    if (!file.shared.empty())
+        sharedLock.emplace(directoryOf(file.shared));
+    if (!file.own.empty()) {
+        if (file.shared.empty())
+            if (const int error = makeFolders(directoryOf(file.own)))
+                return failed(directoryOf(file.own), error);
+        ownLock.emplace(directoryOf(file.own));
+    }
+    if (keep && keep(profileToRead(file)))
+        return {};
     if (!file.own.empty() && exists(file.own))
-        return WritePrivateProfileString(section, key, value, file.own);
-    if (WritePrivateProfileString(section, key, value, file.shared))
-        return true;
-    return !file.own.empty() && startOwnCopy(section, key, value, file);
+        return writeValue(section, key, value, file.own, ownFileMode);
+    if (file.shared.empty())
+        return startOwnCopy(section, key, value, file);
+    const SaveResult shared = writeValue(section, key, value, file.shared, 0666);
+    if (shared.saved)
+        return shared;
+    if (file.own.empty())
+        return {false, shared.problem + "; and the player has no folder of their own for a copy"};
+    const SaveResult own = startOwnCopy(section, key, value, file);
+    return own.saved ? own : SaveResult{false, shared.problem + "; " + own.problem};
 }
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
@@ -152,7 +231,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
     if (path.empty())
         return deflt.substr(0, size - 1);
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(openForReading(path));
     struct stat st {};
     const bool opened = file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISREG(st.st_mode);
     // A file that is merely missing reads as an empty one; one that cannot be opened at
@@ -171,36 +250,16 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     return copyEntry(deflt, deflt.size(), deflt.empty() ? '\0' : deflt.back(), size);
 }
 
+SaveResult writeProfileValue(std::string_view section, std::string_view key, std::string_view value,
+                             const std::string &path)
+{
+    return writeValue(section, key, value, path, 0666);
+}
+
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string &path)
 {
-    if (path.empty())
-        return false;
-    const std::optional<std::string> target = resolveLinks(path);
-    if (!target)
-        return false;
-    struct stat st {};
-    const bool exists = ::stat(target->c_str(), &st) == 0;
-    if (exists && (!S_ISREG(st.st_mode) || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0))
-        return false;
-    if (!exists && (errno != ENOENT || !isDirectory(directoryOf(*target))))
-        return false;
-
-    const NewValue wanted(section, key, value);
-    if (!exists) {
-        const std::u16string text = u"[" + wanted.section + u"]\r\n" + wanted.key + u"=" + wanted.value + u"\r\n";
-        return saveAtomically(*target, -1, nullptr, {0, encode(text, Encoding::Ansi), 0});
-    }
-    const FileDescriptor old(::open(target->c_str(), O_RDONLY | O_CLOEXEC));
-    if (old.fd < 0)
-        return false;
-    const Scan scan = wanted.scan(old.fd);
-    if (scan.ioError)
-        return false;
-    // A value that is already there is not written again.
-    if (scan.key && scan.key->hasValue && scan.key->valueEqualsNew)
-        return true;
-    return saveAtomically(*target, old.fd, &st, wanted.edit(scan));
+    return writeValue(section, key, value, path, 0666).saved;
 }
 
 } // namespace quorrax

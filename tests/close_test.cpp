@@ -1,4 +1,5 @@
 #include "game_fixture.h"
+#include "shell/savefault.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,24 @@ namespace quorrax::testing {
 namespace {
 
 // A file as a player may have left it: notes of their own around the value, which stay
-// byte for byte, and a leading zero that the game writes back the way it writes numbers.
+// byte for byte.
 std::string fileHolding(const std::string &value)
 {
     return "; best of the season\r\n[Other]\r\nName = Someone\r\n\r\n[Quorrax]\r\nHighScore=" + value +
            "\r\n[Last]\r\nx=1\r\n";
 }
 
+struct FullDisks {
+    FullDisks() { savefault::set(savefault::Step::DuringWrite, 0); }
+    ~FullDisks() { savefault::set(savefault::Step::None); }
+};
+
 // Closing the window, whatever screen is up, saves the high score of that moment and ends
-// the game at once: not one more frame or text. (What is open over the game when the close
-// comes is the Qt host's to hold; its tests press the close box over a dialog and a menu.)
+// the game at once: not one more frame or text. The score in the file never goes down: a
+// file that holds as much already (written by another copy of the game, or by hand while
+// this one ran) is left as it is. A save that fails is told, and the end is a failure.
+// (What is open over the game when the close comes is the Qt host's to hold; its tests
+// press the close box over a dialog and a menu.)
 TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
 {
     const auto none = [](Game &) {};
@@ -34,25 +43,37 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         g.startMatch(false);
         g.key(screen::Match, vk::S);
     };
+    const std::string unchanged = "(unchanged)";
     const struct {
         const char *name;
         const char *before; // the value in the file, if there is a file
         std::function<void(Game &)> lead;
         Integer screen;
         int nth; // the close comes after this many frames of the screen
-        const char *after;
+        std::string after;
+        const char *raisedTo = nullptr; // the value another copy saved while this one ran
+        bool disksFull = false;         // then the player is told, and the end is a failure
+        const char *own = nullptr;      // the player's own copy afterwards, if there must be one
+        bool forEveryone = false;       // installed for everyone: nothing beside the program counts
     } rows[] = {
-        {"title", "04321", none, screen::Title, 5, "4321"},
-        {"title, first run", nullptr, none, screen::Title, 5, "0"},
-        {"mode selection", "04321", toMode, screen::ModeSelect, 1, "4321"},
-        {"countdown", "04321", toCountdown, screen::Countdown, 2, "4321"},
-        {"match", "04321", single, screen::Match, 30, "4321"},
-        {"Single result, a new high score", "05", single, screen::MatchOver, 1, "47"},
-        {"Battle result", "04321", battle, screen::MatchOver, 1, "4321"},
+        {"title", "04321", none, screen::Title, 5, unchanged},
+        {"title, first run", nullptr, none, screen::Title, 5, "[Quorrax]\r\nHighScore=0\r\n"},
+        {"title, a value that is no number", "lots", none, screen::Title, 5, fileHolding("0")},
+        {"mode selection", "04321", toMode, screen::ModeSelect, 1, unchanged},
+        {"countdown", "04321", toCountdown, screen::Countdown, 2, unchanged},
+        {"match", "04321", single, screen::Match, 30, unchanged},
+        {"Single result, a new high score", "05", single, screen::MatchOver, 1, fileHolding("47")},
+        {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
+        {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true},
+        {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
+        {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
+         "[Quorrax]\r\nHighScore=47\r\n", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Game game;
+        game.host.dataFolder = game.folder.path() + "own/";
+        game.host.besideProgram = !row.forEveryone;
         const std::string before = row.before ? fileHolding(row.before) : "";
         if (row.before)
             std::ofstream(game.ini(), std::ios::binary) << before;
@@ -62,18 +83,29 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         game.host.when([&] {
             if (game.host.framesIn(row.screen) < row.nth)
                 return false;
+            if (row.raisedTo)
+                std::ofstream(game.ini(), std::ios::binary) << fileHolding(row.raisedTo);
             frames = game.host.frames.size();
             prints = game.host.prints.size();
             fileThen = readFile(game.ini());
             return true;
         }, Kind::Close);
 
+        std::optional<FullDisks> full;
+        if (row.disksFull)
+            full.emplace();
         ASSERT_EQ(game.run(), Game::Ending::Program);
+        full.reset();
         EXPECT_EQ(game.host.frames.back().working, row.screen);
         EXPECT_EQ(game.host.frames.size(), frames);
         EXPECT_EQ(game.host.prints.size(), prints);
-        EXPECT_EQ(fileThen, before) << "the file is written at the close, not before";
-        EXPECT_EQ(readFile(game.ini()), row.before ? fileHolding(row.after) : "[Quorrax]\r\nHighScore=0\r\n");
+        EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before) << "the file is written at the close, not before";
+        EXPECT_EQ(readFile(game.ini()), row.after == unchanged ? before : row.after);
+        EXPECT_EQ(readFile(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
+        const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +
+                                 game.host.dataFolder + iniFileName + ": No space left on device";
+        EXPECT_EQ(game.host.errors, row.disksFull ? std::vector<std::string>{lost} : std::vector<std::string>{});
+        EXPECT_EQ(game.status, row.disksFull ? exitFailure : exitNormal);
     }
 }
 

@@ -39,7 +39,8 @@ struct Game {
         try {
             form.Form_Load();
         } catch (const ScriptEnd &) {
-        } catch (const ProgramEnd &) {
+        } catch (const ProgramEnd &end) {
+            status = end.status;
             return Ending::Program;
         }
         return Ending::Script;
@@ -72,6 +73,7 @@ struct Game {
     ScratchFolder folder;
     ScriptedHost host;
     frmMain form;
+    int status = -1; // the exit status the game ended with
 };
 
 // True when the frame shows `text` as the window prints it at (x, y) in `points` and

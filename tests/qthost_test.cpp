@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <optional>
 
 #include <sched.h>
 
@@ -233,28 +234,59 @@ std::uint64_t signalMask(qint64 pid, const std::string &name)
 
 // The real program, headless, ended by the signals a desktop sends: Ctrl+C in its terminal,
 // kill, the end of the session. Each saves as the close box does, and the program ends
-// normally. All but the value is the player's own; the game reads 04321 and writes it back
-// the way it writes every number.
+// normally. A file that holds the score already (04321) is left as the player wrote it.
+// Where the program's folder refuses the save, the player's own copy is made where the
+// XDG rules put it, for the player's eyes only; where the player has no folder of their
+// own, the loss is told and the end is a failure, and nothing is made anywhere else.
 TEST(SignalsTest, EachSignalSavesThenEndsNormally)
 {
     const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
+    const char *const unset = nullptr;
+    const std::string scratchHome = "{scratch}/home", scratchData = "{scratch}/data";
     const struct {
         std::vector<int> sent;
         std::string before, after;
+        bool locked = false;                      // the program's folder refuses the save
+        const char *xdgDataHome = "{scratch}/data", *home = "{scratch}/home";
+        std::string own = "";                     // where the player's copy must be, if anywhere
+        int status = 0;
     } rows[] = {
-        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=4321\r\n[Last]\r\nx=1"},
-        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=4321\r\n"},
+        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
+        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=04321\r\n"},
         {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
+        {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, "{scratch}/data", "{scratch}/home",
+         "data/quorrax/Quorx.ini"},
+        {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, unset, "{scratch}/home",
+         "home/.local/share/quorrax/Quorx.ini"},
+        {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, "data", "{scratch}/home",
+         "home/.local/share/quorrax/Quorx.ini"},
+        {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, unset, unset, "", 1},
+        {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, "", "home", "", 1},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size());
-        ScratchFolder folder;
-        std::filesystem::copy_file(std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax", folder.dir() / "quorrax");
+        SCOPED_TRACE(::testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
+                                          << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME " << (row.home ? row.home : "unset"));
+        ScratchFolder scratch;
+        const std::filesystem::path folder = scratch.dir() / "program", cwd = scratch.dir() / "cwd";
+        std::filesystem::create_directories(folder), std::filesystem::create_directories(cwd);
+        std::filesystem::copy_file(std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax", folder / "quorrax");
         if (!row.before.empty())
-            fuzzcheck::spill(folder.dir() / iniFileName, row.before);
+            fuzzcheck::spill(folder / iniFileName, row.before), ::chmod((folder / iniFileName).c_str(), 0644);
+        std::optional<ReadOnly> locked;
+        if (row.locked && !locked.emplace(folder).ok)
+            GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const auto place = [&](const char *name, const char *value) {
+            if (value == nullptr)
+                environment.remove(QString::fromLatin1(name));
+            else
+                environment.insert(QString::fromLatin1(name), QString::fromStdString(value).replace(QStringLiteral("{scratch}"), QString::fromStdString(scratch.dir().string())));
+        };
+        place("XDG_DATA_HOME", row.xdgDataHome), place("HOME", row.home);
         QProcess game;
-        game.setWorkingDirectory(QStringLiteral("/")); // the game finds its file beside itself
-        game.start(QString::fromStdString(folder.path() + "quorrax"), {});
+        game.setProcessEnvironment(environment);
+        game.setWorkingDirectory(QString::fromStdString(cwd.string())); // the game finds its file beside itself
+        game.start(QString::fromStdString((folder / "quorrax").string()), {});
         ASSERT_TRUE(game.waitForStarted());
         // A signal that comes before the file is read waits for the title's first yield.
         const std::uint64_t all = 1u << (SIGINT - 1) | 1u << (SIGTERM - 1) | 1u << (SIGHUP - 1);
@@ -268,10 +300,24 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
             ::kill(pid_t(game.processId()), signal);
         }
         EXPECT_TRUE(game.waitForFinished(20'000));
+        locked.reset();
         EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(game.exitCode(), 0);
-        EXPECT_EQ(fuzzcheck::slurp(folder.dir() / iniFileName), row.after);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.dir()), {}), 2) << "a save left a file behind";
+        EXPECT_EQ(game.exitCode(), row.status);
+        const std::string said = game.readAllStandardError().toStdString();
+        EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") != std::string::npos, row.status != 0) << said;
+        EXPECT_EQ(fuzzcheck::slurp(folder / iniFileName), row.after);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2) << "a save left a file behind";
+        EXPECT_TRUE(std::filesystem::is_empty(cwd)) << "the game made something where it was started";
+        std::vector<std::string> made; // every file of the scratch folder's but the program's
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(scratch.dir()))
+            if (entry.is_regular_file() && entry.path().parent_path() != folder)
+                made.push_back(std::filesystem::relative(entry.path(), scratch.dir()).string());
+        EXPECT_EQ(made, row.own.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.own});
+        if (!row.own.empty()) { // the shared file's bytes with the one value replaced, for the player alone
+            EXPECT_EQ(fuzzcheck::slurp(scratch.dir() / row.own), notes + "HighScore=0\r\n");
+            for (std::filesystem::path p = scratch.dir() / row.own; p != scratch.dir() / std::filesystem::path(row.own).begin()->string(); p = p.parent_path())
+                EXPECT_EQ(std::filesystem::status(p).permissions(), p == scratch.dir() / row.own ? std::filesystem::perms(0600) : std::filesystem::perms::owner_all) << p;
+        }
     }
 }
 

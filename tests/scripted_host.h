@@ -56,12 +56,15 @@ public:
     bool keepMatchFrames = true;   // off: those of the ticks before a crash are counted, not kept
     std::uint64_t timeLimitMs = 60ull * 60 * 1000; // a run this long has lost its way
     std::string folder = "/nonexistent/";
+    std::string dataFolder;      // the player's own folder; none by default
+    bool besideProgram = true;   // false: installed for everyone, never writing beside itself
     void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
     // What the player saw.
     std::vector<Frame> frames;
     std::vector<Printed> prints;
     std::vector<std::string> messageBoxes;
+    std::vector<std::string> errors; // what the player was told on the terminal
     int framesIn(Integer working) const { return m_framesIn[std::size_t(working) % m_framesIn.size()]; }
     const std::uint32_t startTick;
 
@@ -74,6 +77,8 @@ public:
     void idleUntilSecondChanges(int second) override;
     void idleUntilEvent() override;
     std::string appPath() override { return folder; }
+    std::string userDataPath() override { return dataFolder; }
+    bool keepsFilesBesideProgram() override { return besideProgram; }
     Surface picture(Picture which) override { return loadPicture(which); }
     void setClientSize(int, int) override {}
     void Show() override {}
@@ -82,7 +87,8 @@ public:
     void MsgBox(std::string_view text) override { messageBoxes.emplace_back(text); }
     void showHelp() override {}
     void showAbout() override {}
-    [[noreturn]] void End() override { throw ProgramEnd{}; }
+    void reportError(std::string_view message) override { errors.emplace_back(message); }
+    [[noreturn]] void End(int status) override { throw ProgramEnd{status}; }
 
 private:
     struct Event {

@@ -4,6 +4,8 @@
 #include "shell/qt/pictures.h"
 #include "shell/qt/xcbfield.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -15,6 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include <xcb/xcb.h>
 
 namespace quorrax {
 
@@ -57,6 +61,8 @@ void GameView::choosePresenting()
 
 void GameView::present(const std::vector<QRect> &changed, bool now)
 {
+    if (m_gone)
+        return;
     if (m_direct) {
         putDirect(changed);
         return;
@@ -84,6 +90,8 @@ QPaintEngine *GameView::paintEngine() const
 
 void GameView::paintEvent(QPaintEvent *event)
 {
+    if (m_gone)
+        return;
     if (m_direct) {
         const QRegion exposed = event->region();
         putDirect(std::vector<QRect>(exposed.begin(), exposed.end()));
@@ -122,7 +130,36 @@ QVariant GameView::inputMethodQuery(Qt::InputMethodQuery query) const
     return QWidget::inputMethodQuery(query);
 }
 
-GameWindow::GameWindow() : m_view(new GameView(this))
+// Qt does not tell a window that another program destroyed it (xdotool windowclose, or a
+// window manager's last resort): the window vanishes, and the game would run on unseen and
+// never save. The X server's notice of it is caught on its way into Qt.
+class GameWindow::DestroyWatch : public QAbstractNativeEventFilter
+{
+public:
+    explicit DestroyWatch(GameWindow &window) : m_window(window) { qApp->installNativeEventFilter(this); }
+    ~DestroyWatch() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t" || !m_window.testAttribute(Qt::WA_WState_Created))
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY ||
+            reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window != xcb_window_t(m_window.winId()))
+            return false;
+        m_window.view()->stopPresenting();
+        if (m_window.onDestroyed)
+            m_window.onDestroyed();
+        return false;
+    }
+
+private:
+    GameWindow &m_window;
+};
+
+GameWindow::~GameWindow() = default;
+
+GameWindow::GameWindow() : m_view(new GameView(this)), m_destroyWatch(std::make_unique<DestroyWatch>(*this))
 {
     setWindowTitle(QStringLiteral("Quorrax"));
     setWindowIcon(programIcon());

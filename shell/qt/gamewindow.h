@@ -34,6 +34,8 @@ public:
     // Shows the changed rectangles of the image: at once, or (`now` false) on Qt's path at
     // the next event handling.
     void present(const std::vector<QRect> &changed, bool now);
+    // The window is gone: nothing is shown any more.
+    void stopPresenting() { m_gone = true; }
 
     std::function<void(int qtKey)> onKey;
     std::function<void()> onInputMethodText;
@@ -55,6 +57,7 @@ private:
     QImage m_image;
     std::unique_ptr<XcbField> m_direct;
     bool m_qtPaintingOnly = false;
+    bool m_gone = false;
 };
 
 // The game's main window: caption, icon, the "Game" menu, and a fixed client area.
@@ -63,12 +66,15 @@ class GameWindow : public QMainWindow
     Q_OBJECT
 public:
     GameWindow();
+    ~GameWindow() override;
 
     GameView *view() const { return m_view; }
     void setClientSize(int width, int height);
     void showCentred();
 
     std::function<void()> onClose;
+    // Another program destroyed the window (on X11); it shows nothing from then on.
+    std::function<void()> onDestroyed;
     std::function<void()> onHelp;
     std::function<void()> onAbout;
 
@@ -76,7 +82,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class DestroyWatch;
     GameView *m_view;
+    std::unique_ptr<DestroyWatch> m_destroyWatch;
 };
 
 } // namespace quorrax

@@ -25,8 +25,8 @@ int main(int argc, char *argv[])
     quorrax::watchTerminationSignals([&host] { host.requestClose(); });
     try {
         form.Form_Load();
-    } catch (const quorrax::ProgramEnd &) {
-        return 0;
+    } catch (const quorrax::ProgramEnd &end) {
+        return end.status;
     }
-    return 0;
+    return quorrax::exitFailure; // the game's flow never returns by itself
 }

@@ -5,16 +5,18 @@
 #include "shell/qt/glyphs.h"
 #include "shell/qt/keys.h"
 #include "shell/qt/pictures.h"
+#include "shell/qt/signals.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <utility>
@@ -48,6 +50,20 @@ void setAlarm(QSocketNotifier &alarm, std::int64_t monotonicNs)
     timerfd_settime(int(alarm.socket()), TFD_TIMER_ABSTIME, &when, nullptr);
 }
 
+// The player's own folder for the game's files, by the rules of the XDG base directories:
+// under $XDG_DATA_HOME where that is an absolute path, else under $HOME/.local/share. With
+// neither, the player has no such folder; a file is never made at the root of the file
+// system or relative to wherever the game was started.
+std::string playerDataFolder(const char *xdgDataHome, const char *home)
+{
+    const auto absolute = [](const char *path) { return path != nullptr && path[0] == '/'; };
+    if (absolute(xdgDataHome))
+        return std::string(xdgDataHome) + "/quorrax/";
+    if (absolute(home))
+        return std::string(home) + "/.local/share/quorrax/";
+    return {};
+}
+
 } // namespace
 
 QtHost::QtHost() : m_random(std::random_device{}())
@@ -68,6 +84,16 @@ QtHost::QtHost() : m_random(std::random_device{}())
     m_wakeUp.setSingleShot(true);
     m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_window.onClose = [this] { requestClose(); };
+    m_window.onDestroyed = [this] { windowDestroyed(); };
+    // Should the program be ended before the game could end itself (Qt ends it when the
+    // connection to the display breaks, as at a logout or a crash of the session), the score
+    // is saved on the way out.
+    saveAtAnyExit([this] {
+        if (!m_ended && m_form) {
+            m_ended = true;
+            m_form->saveHighScore();
+        }
+    });
     m_window.onHelp = [this] {
         ++m_gameEvents;
         if (m_form)
@@ -92,6 +118,7 @@ QtHost::QtHost() : m_random(std::random_device{}())
 
 QtHost::~QtHost()
 {
+    saveAtAnyExit(nullptr);
     if (m_alarm) {
         const int fd = int(m_alarm->socket());
         m_alarm.reset();
@@ -102,6 +129,12 @@ QtHost::~QtHost()
 void QtHost::bind(frmMain &form)
 {
     m_form = &form;
+}
+
+void QtHost::windowDestroyed()
+{
+    m_windowDestroyed = true;
+    requestClose();
 }
 
 void QtHost::requestClose()
@@ -316,9 +349,12 @@ std::string QtHost::appPath()
 
 std::string QtHost::userDataPath()
 {
-    // $XDG_DATA_HOME/quorrax/, by default ~/.local/share/quorrax/.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return data.isEmpty() ? std::string() : (data + QStringLiteral("/quorrax/")).toLocal8Bit().toStdString();
+    return playerDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+bool QtHost::keepsFilesBesideProgram()
+{
+    return !QUORRAX_SYSTEM_INSTALL;
 }
 
 Surface QtHost::picture(Picture which)
@@ -375,9 +411,19 @@ void QtHost::afterModal()
     m_window.view()->setFocus();
 }
 
-void QtHost::End()
+void QtHost::reportError(std::string_view message)
 {
-    throw ProgramEnd{};
+    std::fprintf(stderr, "quorrax: %.*s\n", int(message.size()), message.data());
+}
+
+void QtHost::End(int status)
+{
+    m_ended = true;
+    if (m_windowDestroyed) {
+        reportError("the window was destroyed by another program");
+        status = exitFailure;
+    }
+    throw ProgramEnd{status};
 }
 
 } // namespace quorrax

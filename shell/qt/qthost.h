@@ -27,6 +27,9 @@ public:
     // Asks the game to end as the close box does: save, then end. Safe to call from any
     // event handler; the game ends once it is back in its own loop.
     void requestClose();
+    // The window was destroyed by another program: the game saves and ends, and the end
+    // counts as a failure.
+    void windowDestroyed();
 
     std::uint32_t timeGetTime() override;
     int secondOfMinute() override;
@@ -38,6 +41,7 @@ public:
     void idleUntilEvent() override;
     std::string appPath() override;
     std::string userDataPath() override;
+    bool keepsFilesBesideProgram() override;
     Surface picture(Picture which) override;
     void setClientSize(int width, int height) override;
     void Show() override;
@@ -46,7 +50,8 @@ public:
     void MsgBox(std::string_view text) override;
     void showHelp() override;
     void showAbout() override;
-    [[noreturn]] void End() override;
+    void reportError(std::string_view message) override;
+    [[noreturn]] void End(int status) override;
 
 private:
     // Copies what changed in the back buffer since the last time to the view; returns the
@@ -66,6 +71,8 @@ private:
     std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
     std::uint64_t m_shownGeneration = ~std::uint64_t(0);
     bool m_closeRequested = false;
+    bool m_windowDestroyed = false;
+    bool m_ended = false;
     // Counts what reached the game from the events: keys, input-method text, menu commands.
     std::uint64_t m_gameEvents = 0;
 };

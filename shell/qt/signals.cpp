@@ -4,6 +4,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,6 +14,14 @@ namespace quorrax {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+std::function<void()> g_lastSave;
+
+void runLastSave()
+{
+    if (const std::function<void()> save = std::exchange(g_lastSave, nullptr))
+        save();
+}
 
 void onTerminationSignal(int)
 {
@@ -43,6 +53,13 @@ void watchTerminationSignals(std::function<void()> onSignal)
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+}
+
+void saveAtAnyExit(std::function<void()> save)
+{
+    static const bool registered = std::atexit(runLastSave) == 0;
+    if (registered)
+        g_lastSave = std::move(save);
 }
 
 } // namespace quorrax

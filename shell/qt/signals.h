@@ -9,4 +9,9 @@ namespace quorrax {
 // pipe; `onSignal` runs later, in the normal flow of the event loop.
 void watchTerminationSignals(std::function<void()> onSignal);
 
+// Runs `save` should the program be ended by a call to exit() from anywhere (Qt makes it
+// when the connection to the display breaks) before the game could end itself. A later
+// call replaces it; an empty one leaves nothing to run.
+void saveAtAnyExit(std::function<void()> save);
+
 } // namespace quorrax

@@ -1,0 +1,162 @@
+#include "fuzz/profile_invariants.h"
+#include "scratch_folder.h"
+#include "shell/convert.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// What a save of the high score must never do, whoever else is about: follow a link that
+// someone else planted, make a file where a broken link points, leave its leftovers behind,
+// or let a lower score win when two copies of the game end at once.
+
+namespace {
+
+namespace fs = std::filesystem;
+using quorrax::fuzzcheck::slurp;
+using quorrax::fuzzcheck::spill;
+
+constexpr uid_t stranger = 4242; // another user of the machine
+
+struct Identity {
+    ino_t inode = 0;
+    std::string bytes;
+    bool operator==(const Identity &) const = default;
+};
+
+Identity identity(const fs::path &file)
+{
+    struct stat st {};
+    return {::stat(file.c_str(), &st) == 0 ? st.st_ino : 0, slurp(file)};
+}
+
+// The game's own rule for a save: a file that holds at least as much stays as it is.
+bool atLeast(const std::string &current, int score)
+{
+    const auto there = quorrax::CLng(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "", 1024, current));
+    return there && *there >= score;
+}
+
+quorrax::SaveResult save(const quorrax::ProfileFile &file, int score)
+{
+    return quorrax::writeProfileString("Quorrax", "HighScore", std::to_string(score), file,
+                                       [score](const std::string &current) { return atLeast(current, score); });
+}
+
+// A game folder that every user may write (mode 1777), where the high-score file's name
+// is a link. Only the player's own links, or those of the folder's owner, are followed;
+// another's is neither read nor written through, and the score goes to the player's copy.
+TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "links of another user can only be made by root";
+    const std::string keys = "ssh-ed25519 AAAA player@desk\n", scores = "[Quorrax]\r\nHighScore=5\r\n";
+    const struct {
+        const char *name;
+        std::string target; // what the link points at: a file in the player's home
+        bool targetThere;
+        uid_t linkOwner, folderOwner;
+        const char *read;            // what the game reads at start
+        std::string targetAfter;     // "" where there must be no file
+        std::string ownAfter;        // the player's copy; "" for none
+    } rows[] = {
+        {"the player's link to a synced file", scores, true, 0, 0, "5", "[Quorrax]\r\nHighScore=7\r\n", ""},
+        {"the folder owner's link", scores, true, stranger, stranger, "5", "[Quorrax]\r\nHighScore=7\r\n", ""},
+        {"a planted link to the player's keys", keys, true, stranger, 0, "0", keys, "[Quorrax]\r\nHighScore=7\r\n"},
+        {"a planted link to a high score", "[Quorrax]\r\nHighScore=99999\r\n", true, stranger, 0, "0",
+         "[Quorrax]\r\nHighScore=99999\r\n", "[Quorrax]\r\nHighScore=7\r\n"},
+        {"a planted link to nothing", "", false, stranger, 0, "0", "", "[Quorrax]\r\nHighScore=7\r\n"},
+        {"the player's link to nothing", "", false, 0, 0, "0", "", "[Quorrax]\r\nHighScore=7\r\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const quorrax::testing::ScratchFolder scratch;
+        const fs::path game = scratch.dir() / "game", home = scratch.dir() / "home", target = home / "target";
+        fs::create_directories(game), fs::create_directories(home);
+        ASSERT_EQ(::chmod(game.c_str(), 01777), 0);
+        ASSERT_EQ(::chown(game.c_str(), row.folderOwner, row.folderOwner), 0);
+        if (row.targetThere)
+            spill(target, row.target);
+        const fs::path link = game / "Quorx.ini";
+        fs::create_symlink(target, link);
+        ASSERT_EQ(::lchown(link.c_str(), row.linkOwner, row.linkOwner), 0);
+        const Identity before = identity(target);
+        const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
+
+        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)), row.read);
+        EXPECT_TRUE(save(file, 7).saved);
+        EXPECT_EQ(fs::exists(target) ? slurp(target) : "", row.targetAfter);
+        if (row.targetAfter == row.target) {
+            EXPECT_EQ(identity(target), before) << "the file the link points at was replaced";
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::exists(file.own) ? slurp(file.own) : "", row.ownAfter);
+    }
+}
+
+// A save killed half-way leaves its hidden temporary file; the next save clears away the
+// player's own leftovers of that name, and nothing else.
+TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
+{
+    const quorrax::testing::ScratchFolder scratch;
+    const fs::path ini = scratch.dir() / "Quorx.ini";
+    spill(ini, "[Quorrax]\r\nHighScore=5\r\n");
+    const struct {
+        const char *name;
+        bool stranger;
+        bool removed;
+    } rows[] = {
+        {".Quorx.ini.Ab3xZ9", false, true}, {".Quorx.ini.000000", false, true},
+        {".Quorx.ini.Ab3xZ", false, false}, {".Quorx.ini.Ab3xZ90", false, false},
+        {".Quorx.ini.Ab3-Z9", false, false}, {".Other.ini.Ab3xZ9", false, false},
+        {"Quorx.ini.Ab3xZ9", false, false},  {".Quorx.ini.Zz9Yy8", true, false},
+    };
+    for (const auto &row : rows) {
+        spill(scratch.dir() / row.name, std::string(1000, 'x'));
+        if (row.stranger && ::chown((scratch.dir() / row.name).c_str(), stranger, stranger) != 0)
+            GTEST_SKIP() << "files of another user can only be made by root";
+    }
+    EXPECT_TRUE(save({ini.string(), ""}, 7).saved);
+    for (const auto &row : rows)
+        EXPECT_EQ(fs::exists(scratch.dir() / row.name), !row.removed) << row.name;
+    EXPECT_EQ(slurp(ini), "[Quorrax]\r\nHighScore=7\r\n");
+}
+
+// Copies of the game that end at the same moment, each with its own score: the file ends
+// with the highest of them, whole, whoever saves last.
+TEST(SaveSafety, CopiesEndingTogetherLeaveTheHighestScore)
+{
+    const quorrax::testing::ScratchFolder scratch;
+    const fs::path ini = scratch.dir() / "Quorx.ini";
+    for (int round = 0; round < 10; ++round) {
+        spill(ini, "; mine\n[Quorrax]\nHighScore=10\n");
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        std::vector<pid_t> copies;
+        for (int copy = 0; copy < 6; ++copy) {
+            const int score = 100 + (copy * 37 + round * 11) % 90;
+            if (const pid_t pid = ::fork(); pid == 0) {
+                char go = 0;
+                ::close(start[1]);
+                const bool ok = ::read(start[0], &go, 1) == 0 && save({ini.string(), ""}, score).saved;
+                ::_exit(ok ? 0 : 1);
+            } else {
+                copies.push_back(pid);
+            }
+        }
+        ::close(start[0]), ::close(start[1]); // all of them go at once
+        int highest = 10;
+        for (int copy = 0; copy < 6; ++copy) {
+            highest = std::max(highest, 100 + (copy * 37 + round * 11) % 90);
+            int status = 0;
+            ::waitpid(copies[std::size_t(copy)], &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ASSERT_EQ(slurp(ini), "; mine\n[Quorrax]\nHighScore=" + std::to_string(highest) + "\n") << "round " << round;
+        ASSERT_EQ(std::distance(fs::directory_iterator(scratch.dir()), {}), 1);
+    }
+}
+
+} // namespace
