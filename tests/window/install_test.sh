@@ -202,6 +202,14 @@ package)
     dpkg-deb -x "$deb" "$scratch/root"
     [ "$("$scratch/root/usr/games/quorrax" --version)" = "quorrax $(dpkg-deb -f "$deb" Version)" ] ||
         fail "the packaged program does not give its version"
+    # The packaged game keeps the score in the player's own copy only: a file beside the
+    # program (as an older version run by root left it) neither seeds it nor changes.
+    printf '[Quorrax]\r\nHighScore=500\r\n' >"$scratch/root/usr/games/Quorx.ini"
+    before=$(cd "$scratch/root" && find . | sort)
+    play_and_quit "$scratch/root/usr/games/quorrax" "$scratch/root/usr/games/quorrax"
+    expect_bytes "$own" $'[Quorrax]\nHighScore=0'
+    expect_bytes "$scratch/root/usr/games/Quorx.ini" $'[Quorrax]\nHighScore=500'
+    same_list "the unpacked package after a game" "$(cd "$scratch/root" && find . | sort)" "$before"
     # Control-flow protection cannot be had on Debian 12, whose C library's start files lack
     # it; stack clash probes appear only in functions with a frame larger than a page.
     if command -v hardening-check >/dev/null; then
