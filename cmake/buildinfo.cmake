@@ -22,6 +22,7 @@ endif()
 include(GNUInstallDirs)
 
 if(QUORRAX_SYSTEM_INSTALL)
+    set(QUORRAX_SYSTEM_INSTALL_CPP true)
     # The program on everyone's PATH (Debian: -DCMAKE_INSTALL_BINDIR=games), the manual
     # where man finds it, and nothing beside the program.
     set(QUORRAX_PROGRAM_DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -30,6 +31,7 @@ if(QUORRAX_SYSTEM_INSTALL)
     set(QUORRAX_DOCS_ELSEWHERE ${CMAKE_INSTALL_FULL_DOCDIR})
     set(QUORRAX_MANUAL_ELSEWHERE "man 6 quorrax")
 else()
+    set(QUORRAX_SYSTEM_INSTALL_CPP false)
     # The program in a folder of its own, where it keeps the high score beside itself; the
     # prefix may still change at install time, so the program finds its documentation
     # from its own place.
