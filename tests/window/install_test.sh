@@ -182,16 +182,15 @@ package)
     mkdir -p "$copy"
     git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
         (cd "$source_dir" && xargs -0 cp --parents -t "$copy" --)
-    (cd "$copy" && debian/rules debian/changelog >/dev/null &&
-        DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -us -uc -b -Pnocheck \
-            -m"$(dpkg-parsechangelog -SMaintainer)") >"$scratch/package.log" 2>&1 ||
+    (cd "$copy" && debian/rules debian/control debian/changelog &&
+        DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -us -uc -b -Pnocheck) >"$scratch/package.log" 2>&1 ||
         { tail -40 "$scratch/package.log" >&2; fail "dpkg-buildpackage"; exit 1; }
     deb=$(echo "$scratch"/source/quorrax_*.deb)
     same_list "the package" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)" \
         "$({ printf '%s\n' ./usr/games/quorrax ./usr/share/doc/quorrax/changelog.gz ./usr/share/doc/quorrax/copyright
             shared_files | grep -v LICENSE | sed 's|^|./usr/|; s|README.md$|&.gz|; s|quorrax.6$|&.gz|'; } | sort)"
     for field in "Depends=*fonts-ipafont-gothic | fonts-vlgothic*" "Depends=*qt6-qpa-plugins*" \
-        "Depends=*libqt6widgets6 (*" "Maintainer=$(cd "$copy" && dpkg-parsechangelog -SMaintainer)" \
+        "Depends=*libqt6widgets6 (*" "Maintainer=$(sed -n 's/^Maintainer: //p' "$copy/debian/control")" \
         "Section=games" "Version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"; do
         value=$(dpkg-deb -f "$deb" "${field%%=*}")
         [[ $value == ${field#*=} ]] || fail "the package's ${field%%=*} is $value, expected ${field#*=}"
