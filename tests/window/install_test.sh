@@ -129,10 +129,10 @@ player)
     [ "$left" = "./lib/quorrax/Quorx.ini" ] || fail "after removing the manifest's files these are left: $left"
     ;;
 readonly)
-    # The first save starts the player's own copy from the shared file (12.5 reads as 12),
-    # and from then on the game reads and writes that copy.
+    # The first save makes the player's own copy from the shared file, whose score reads as
+    # no number; from then on the game reads that copy, whose 30 the game's 0 never lowers.
     install_for_one_player "$prefix"
-    printf '[Quorrax]\r\nHighScore=12.5\r\n[Other]\r\nKeep=1\r\n' >"$ini"
+    printf '[Quorrax]\r\nHighScore=lots\r\n[Other]\r\nKeep=1\r\n' >"$ini"
     locked="$prefix/lib/quorrax"
     if [ "$(id -u)" -eq 0 ]; then
         chattr +i "$locked" 2>/dev/null || { locked=; skip "chattr +i is refused here, so root may write any folder"; }
@@ -140,11 +140,11 @@ readonly)
         chmod a-w "$locked"
     fi
     play_and_quit "$launcher" "$program"
-    expect_bytes "$own" $'[Quorrax]\nHighScore=12\n[Other]\nKeep=1'
-    sed -i 's/=12\r/=30.5\r/' "$own"
+    expect_bytes "$own" $'[Quorrax]\nHighScore=0\n[Other]\nKeep=1'
+    sed -i 's/=0\r/=30.5\r/' "$own"
     play_and_quit "$launcher" "$program"
-    expect_bytes "$own" $'[Quorrax]\nHighScore=30\n[Other]\nKeep=1'
-    expect_bytes "$ini" $'[Quorrax]\nHighScore=12.5\n[Other]\nKeep=1'
+    expect_bytes "$own" $'[Quorrax]\nHighScore=30.5\n[Other]\nKeep=1'
+    expect_bytes "$ini" $'[Quorrax]\nHighScore=lots\n[Other]\nKeep=1'
     ;;
 everyone)
     # A build folder of its own, inside this one, configured as a distribution does. Only
