@@ -96,17 +96,18 @@ expect_bytes "$ini" $'[Quorrax]\nHighScore=0'
 [ ! -e "$own" ] || fail "the game made a player's copy beside a writable program folder"
 
 # A folder the player may not write: the first save starts the player's own copy from the
-# shared file (12.5 reads as 12), and from then on the game reads and writes that copy.
-printf '[Quorrax]\r\nHighScore=12.5\r\n[Other]\r\nKeep=1\r\n' >"$ini"
+# shared file (a value that is no number gives way to 0), and from then on the game reads
+# and writes that copy: 30.5 reads as 30, which the save then leaves as it is.
+printf '[Quorrax]\r\nHighScore=lots\r\n[Other]\r\nKeep=1\r\n' >"$ini"
 locked="$prefix/lib/quorrax"
 if [ "$(id -u)" -eq 0 ]; then chattr +i "$locked" 2>/dev/null || locked=; else chmod a-w "$locked"; fi
 if [ -n "$locked" ]; then
     play_and_quit
-    expect_bytes "$own" $'[Quorrax]\nHighScore=12\n[Other]\nKeep=1'
-    sed -i 's/=12\r/=30.5\r/' "$own"
+    expect_bytes "$own" $'[Quorrax]\nHighScore=0\n[Other]\nKeep=1'
+    sed -i 's/=0\r/=30.5\r/' "$own"
     play_and_quit
-    expect_bytes "$own" $'[Quorrax]\nHighScore=30\n[Other]\nKeep=1'
-    expect_bytes "$ini" $'[Quorrax]\nHighScore=12.5\n[Other]\nKeep=1'
+    expect_bytes "$own" $'[Quorrax]\nHighScore=30.5\n[Other]\nKeep=1'
+    expect_bytes "$ini" $'[Quorrax]\nHighScore=lots\n[Other]\nKeep=1'
     chattr -i "$locked" 2>/dev/null || chmod u+w "$locked"
     locked=
 else
