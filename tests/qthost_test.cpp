@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 
@@ -30,20 +31,42 @@
 namespace quorrax::testing {
 namespace {
 
-// The real host with the game's folder in a scratch folder, seconds of 50 ms so that the
-// countdown takes a fraction of a second, and hooks for the script: one before each yield,
-// one after each time the host presents, on a yield or a refresh.
+// A clock of the test's own: time stands still while the game works, and when the host
+// sleeps it jumps to the instant the host asked to wake at, and the host wakes at once.
+// Every such instant is noted with the screen it was asked on.
+struct FakeClock : HostClock {
+    struct Ring {
+        Integer working;
+        std::int64_t at;
+    };
+    std::int64_t now = 5'000'000'123'456;                   // 1 h 23 min of uptime, off the millisecond
+    std::int64_t day = 1'765'000'000'250'000'000 - now;      // a quarter second into a second of the day
+    const Integer *working = nullptr;
+    std::vector<Ring> rings;
+
+    std::int64_t monotonicNs() override { return now; }
+    std::int64_t realtimeNs() override { return now + day; }
+    void ringAt(std::int64_t at) override
+    {
+        if (at == 0)
+            return;
+        rings.push_back({working ? *working : Integer(-1), at});
+        now = std::max(now, at);
+        QCoreApplication::postEvent(qApp, new QEvent(QEvent::User));
+    }
+};
+
+// The real host on the test's clock, with the game's folder in a scratch folder, and hooks
+// for the script: one before each yield, one after each time the host presents, on a yield
+// or a refresh.
 struct TestHost : QtHost {
+    TestHost() : TestHost(new FakeClock) {}
+    explicit TestHost(FakeClock *fake) : QtHost(std::unique_ptr<HostClock>(fake)), clock(fake) {}
     ScratchFolder folder;
+    FakeClock *clock;
     std::function<void()> onYield = [] {};
     std::function<void(bool refresh)> presented = [](bool) {};
     std::string appPath() override { return folder.path(); }
-    int secondOfMinute() override { return int(timeGetTime() / 50 % 60); }
-    void idleUntilSecondChanges(int second) override
-    {
-        if (secondOfMinute() == second)
-            idleUntil((timeGetTime() / 50 + 1) * 50);
-    }
     void DoEvents() override { onYield(), QtHost::DoEvents(), presented(false); }
     void Refresh() override { QtHost::Refresh(), presented(true); }
 };
@@ -51,7 +74,11 @@ struct TestHost : QtHost {
 struct QtGame {
     TestHost host;
     frmMain form{host};
-    QtGame() { host.bind(form); }
+    QtGame()
+    {
+        host.bind(form);
+        host.clock->working = &form.Working;
+    }
     GameView *view() { return host.gameWindow().view(); }
     QImage shown() { return view()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 };
@@ -110,6 +137,70 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
                   row.message ? "Quorrax: 日本語入力をOFFにしてください" : "");
         EXPECT_EQ(game.form.*row.field, row.expected);
     }
+}
+
+// The real host's waits on a clock of the test's own: the title sleeps to the first tick
+// of each 11 ms pass, a match to that of each 9 ms tick, the countdown to each whole
+// second of the time of day; the mode screen and the result sleep until a key, with no
+// alarm at all. A host that slept twice as long, or half, shows other instants.
+TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
+{
+    QtGame game;
+    int titleReturn = 0, modeReturn = 0;
+    game.host.onYield = [&] {
+        const auto ringsIn = [&](Integer screen) {
+            return std::count_if(game.host.clock->rings.begin(), game.host.clock->rings.end(), [screen](const auto &r) { return r.working == screen; });
+        };
+        if (game.form.Working == screen::Title && ringsIn(screen::Title) == 8 && titleReturn++ == 0)
+            QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+        if (game.form.Working == screen::ModeSelect && modeReturn++ == 0)
+            QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+        if (game.form.Working == screen::MatchOver)
+            game.host.requestClose();
+    };
+    EXPECT_THROW(game.form.Form_Load(), ProgramEnd);
+
+    const std::int64_t ms = 1'000'000, second = 1'000'000'000;
+    const struct {
+        Integer screen;
+        std::int64_t step; // between two instants; 0 for a screen that sets no alarm
+        std::int64_t on;   // every instant is a whole one of these, on the clock it counts
+        bool ofDay;        // counted on the time of day, not the tick counter
+        std::size_t least, most;
+    } rows[] = {
+        {screen::Title, 11 * ms, ms, false, 8, 9},      {screen::ModeSelect, 0, 0, false, 0, 0},
+        {screen::Countdown, second, second, true, 4, 4}, {screen::Match, 9 * ms, ms, false, 200, 420},
+        {screen::MatchOver, 0, 0, false, 0, 0},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "screen " << row.screen);
+        std::vector<std::int64_t> at;
+        for (const auto &ring : game.host.clock->rings)
+            if (ring.working == row.screen)
+                at.push_back(ring.at + (row.ofDay ? game.host.clock->day : 0));
+        EXPECT_GE(at.size(), row.least);
+        EXPECT_LE(at.size(), row.most);
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            EXPECT_EQ(at[i] % row.on, 0) << "instant " << i;
+            EXPECT_EQ(i == 0 ? row.step : at[i] - at[i - 1], row.step) << "instant " << i;
+        }
+    }
+}
+
+// The machine's own alarm, set for an instant of the monotonic clock, wakes a sleeping
+// event loop. (Should it take the instant for a span of time, it would ring an hour or more
+// later, and the watchdog tells.)
+TEST(QtHostTest, TheAlarmWakesTheEventLoopAtItsInstant)
+{
+    SystemClock clock;
+    bool watchdog = false;
+    QTimer::singleShot(10'000, [&watchdog] { watchdog = true; });
+    const std::int64_t instant = clock.monotonicNs() + 1'000'000;
+    clock.ringAt(instant);
+    while (clock.monotonicNs() < instant && !watchdog)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    clock.ringAt(0);
+    EXPECT_FALSE(watchdog) << "the alarm never rang";
 }
 
 enum class Opening { Help, About, Menu, Message };

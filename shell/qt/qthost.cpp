@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSocketNotifier>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,34 +20,10 @@
 #include <ctime>
 #include <utility>
 
-#include <sys/timerfd.h>
-#include <unistd.h>
 
 namespace quorrax {
 
 namespace {
-
-std::int64_t nowNs(clockid_t clock)
-{
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-constexpr std::int64_t nsPerMs = 1'000'000;
-// The event queue's timers may be late by a fraction of a millisecond; where there is no
-// alarm clock (below), the last stretch before a deadline is slept precisely instead.
-constexpr std::int64_t preciseStretchNs = 2 * nsPerMs;
-
-// Sets the alarm to ring at a monotonic instant; 0 switches it off and forgets a ring
-// that nobody heard.
-void setAlarm(QSocketNotifier &alarm, std::int64_t monotonicNs)
-{
-    itimerspec when{};
-    when.it_value.tv_sec = time_t(monotonicNs / 1'000'000'000);
-    when.it_value.tv_nsec = long(monotonicNs % 1'000'000'000);
-    timerfd_settime(int(alarm.socket()), TFD_TIMER_ABSTIME, &when, nullptr);
-}
 
 // The player's own folder for the game's files, by the rules of the XDG base directories:
 // under $XDG_DATA_HOME where that is an absolute path, else under $HOME/.local/share. With
@@ -66,23 +41,8 @@ std::string playerDataFolder(const char *xdgDataHome, const char *home)
 
 } // namespace
 
-QtHost::QtHost() : m_random(std::random_device{}())
+QtHost::QtHost(std::unique_ptr<HostClock> clock) : m_clock(std::move(clock)), m_random(std::random_device{}())
 {
-    // The alarm clock of the waits: a timer of the kernel that the event loop watches like
-    // any other source of events, so a wait sleeps until the first event or until the
-    // nanosecond it is due, and wakes once. Without one, the waits fall back on the event
-    // queue's own timers and a precise sleep for the last stretch.
-    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (fd >= 0) {
-        m_alarm = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(m_alarm.get(), &QSocketNotifier::activated, m_alarm.get(), [fd] {
-            // One read takes every ring so far.
-            std::uint64_t rings = 0;
-            [[maybe_unused]] const ssize_t taken = read(fd, &rings, sizeof rings);
-        });
-    }
-    m_wakeUp.setSingleShot(true);
-    m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_window.onClose = [this] { requestClose(); };
     m_window.onDestroyed = [this] { windowDestroyed(); };
     // Should the program be ended before the game could end itself (Qt ends it when the
@@ -119,11 +79,6 @@ QtHost::QtHost() : m_random(std::random_device{}())
 QtHost::~QtHost()
 {
     saveAtAnyExit(nullptr);
-    if (m_alarm) {
-        const int fd = int(m_alarm->socket());
-        m_alarm.reset();
-        close(fd);
-    }
 }
 
 void QtHost::bind(frmMain &form)
@@ -150,12 +105,12 @@ void QtHost::requestClose()
 
 std::uint32_t QtHost::timeGetTime()
 {
-    return std::uint32_t(nowNs(CLOCK_MONOTONIC) / nsPerMs);
+    return std::uint32_t(m_clock->monotonicNs() / nsPerMs);
 }
 
 int QtHost::secondOfMinute()
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = std::time_t(m_clock->realtimeNs() / nsPerSecond);
     std::tm local{};
     localtime_r(&now, &local);
     return local.tm_sec;
@@ -163,7 +118,7 @@ int QtHost::secondOfMinute()
 
 void QtHost::Randomize()
 {
-    m_random.seed(std::uint64_t(nowNs(CLOCK_REALTIME)));
+    m_random.seed(std::uint64_t(m_clock->realtimeNs()));
 }
 
 double QtHost::Rnd()
@@ -270,59 +225,25 @@ void QtHost::endIfClosing()
     }
 }
 
-void QtHost::waitForEventsFor(std::int64_t ns)
-{
-    if (m_alarm) {
-        // One sleep that ends at the first event or at the nanosecond the wait is due.
-        setAlarm(*m_alarm, nowNs(CLOCK_MONOTONIC) + ns);
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        setAlarm(*m_alarm, 0);
-    } else {
-        m_wakeUp.start(int(ns / nsPerMs));
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        m_wakeUp.stop();
-    }
-    endIfClosing();
-}
-
 void QtHost::sleepUntil(std::int64_t monotonicNs)
 {
-    timespec until{};
-    until.tv_sec = time_t(monotonicNs / 1'000'000'000);
-    until.tv_nsec = long(monotonicNs % 1'000'000'000);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
+    // One sleep that ends at the first event or at the nanosecond the wait is due.
+    m_clock->ringAt(monotonicNs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_clock->ringAt(0);
+    endIfClosing();
 }
 
 void QtHost::idleUntil(std::uint32_t tick)
 {
-    const std::int64_t now = nowNs(CLOCK_MONOTONIC);
-    const auto nowTick = std::uint32_t(now / nsPerMs);
-    const std::int32_t aheadMs = std::int32_t(tick - nowTick);
-    if (aheadMs <= 0)
-        return;
-    // The counter shows `tick` from this instant on.
-    const std::int64_t due = (now / nsPerMs + aheadMs) * nsPerMs;
-    if (m_alarm)
-        waitForEventsFor(due - now);
-    else if (due - now > preciseStretchNs)
-        waitForEventsFor(due - now - preciseStretchNs / 2);
-    else
-        sleepUntil(due);
+    if (const auto due = tickDue(m_clock->monotonicNs(), tick))
+        sleepUntil(*due);
 }
 
 void QtHost::idleUntilSecondChanges(int second)
 {
-    if (secondOfMinute() != second)
-        return;
-    const std::int64_t now = nowNs(CLOCK_REALTIME);
-    const std::int64_t left = 1'000'000'000 - now % 1'000'000'000;
-    if (m_alarm)
-        waitForEventsFor(left);
-    else if (left > preciseStretchNs)
-        waitForEventsFor(left - preciseStretchNs / 2);
-    else
-        sleepUntil(nowNs(CLOCK_MONOTONIC) + left);
+    if (secondOfMinute() == second)
+        sleepUntil(nextSecondDue(m_clock->monotonicNs(), m_clock->realtimeNs()));
 }
 
 void QtHost::idleUntilEvent()

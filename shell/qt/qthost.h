@@ -1,10 +1,8 @@
 #pragma once
 
 #include "shell/host.h"
+#include "shell/qt/clock.h"
 #include "shell/qt/gamewindow.h"
-
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -19,7 +17,7 @@ class frmMain;
 class QtHost : public Host
 {
 public:
-    QtHost();
+    explicit QtHost(std::unique_ptr<HostClock> clock = std::make_unique<SystemClock>());
     ~QtHost() override;
 
     void bind(frmMain &form);
@@ -57,15 +55,14 @@ private:
     // Copies what changed in the back buffer since the last time to the view; returns the
     // changed rectangles, none when nothing changed.
     std::vector<QRect> takeChanges();
+    // Sleeps until an event comes in or the monotonic clock reaches the instant.
     void sleepUntil(std::int64_t monotonicNs);
-    void waitForEventsFor(std::int64_t ns);
     void afterModal();
     void endIfClosing();
 
     GameWindow m_window;
     frmMain *m_form = nullptr;
-    QTimer m_wakeUp;
-    std::unique_ptr<QSocketNotifier> m_alarm;
+    std::unique_ptr<HostClock> m_clock;
     std::mt19937_64 m_random;
     std::vector<Color> m_shown;
     std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
