@@ -3,7 +3,7 @@
 # Sourced by play.sh and test.sh.
 
 quorrax_packages=(
-    cmake make g++ pkg-config
+    cmake make g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-ipafont-gothic
