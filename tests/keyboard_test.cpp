@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quorrax::testing {
 namespace {
 
 // One key in one screen state: the state, the mode and the two players' directions after it.
-// The mode screen's and the countdown's keys are judged by what those screens show.
+// The mode screen's and the countdown's keys are judged by what those screens show, the
+// steering keys in a match by the table below.
 TEST(KeyboardTest, EachScreenTakesOnlyItsOwnKeys)
 {
     using namespace muki;
@@ -21,23 +24,9 @@ TEST(KeyboardTest, EachScreenTakesOnlyItsOwnKeys)
         Integer expectedAka, expectedAo;
     } rows[] = {
         {screen::Title, S, Right, Right, vk::Up, screen::Title, S, Right, Right},
-        {screen::Match, B, Right, Up, vk::W, screen::Match, B, Up, Up},
-        {screen::Match, B, Left, Up, vk::Z, screen::Match, B, Down, Up},
-        {screen::Match, B, Up, Up, vk::S, screen::Match, B, Right, Up},
-        {screen::Match, B, Down, Up, vk::A, screen::Match, B, Left, Up},
-        {screen::Match, B, Up, Up, vk::W, screen::Match, B, Up, Up},
-        {screen::Match, B, Up, Up, vk::Z, screen::Match, B, Up, Up},
-        {screen::Match, B, Right, Up, vk::A, screen::Match, B, Right, Up},
-        {screen::Match, B, Left, Up, vk::S, screen::Match, B, Left, Up},
-        {screen::Match, B, Up, Left, vk::I, screen::Match, B, Up, Up},
-        {screen::Match, B, Up, Right, vk::M, screen::Match, B, Up, Down},
-        {screen::Match, B, Up, Up, vk::K, screen::Match, B, Up, Right},
-        {screen::Match, B, Up, Down, vk::J, screen::Match, B, Up, Left},
-        {screen::Match, B, Up, Up, vk::M, screen::Match, B, Up, Up},
-        {screen::Match, B, Right, Right, vk::J, screen::Match, B, Right, Right},
+        {screen::Title, S, Right, Right, vk::W, screen::Title, S, Right, Right},
         {screen::Match, B, Up, Up, vk::Return, screen::Match, B, Up, Up},
-        {screen::Match, S, Up, Up, vk::K, screen::Match, S, Up, Up},      // the computer's line
-        {screen::Match, S, Up, Right, vk::I, screen::Match, S, Up, Right},
+        {screen::Match, S, Right, Right, vk::Up, screen::Match, S, Right, Right},
         {screen::MatchOver, S, Up, Up, vk::W, screen::MatchOver, S, Up, Up},
         {screen::MatchOver, S, Up, Up, vk::Return, screen::Title, S, Up, Up},
     };
@@ -55,6 +44,40 @@ TEST(KeyboardTest, EachScreenTakesOnlyItsOwnKeys)
         EXPECT_EQ(std::make_pair(f.AkaMuki, f.AoMuki), std::make_pair(row.expectedAka, row.expectedAo));
         EXPECT_TRUE(host.messageBoxes.empty());
     }
+}
+
+// Every steering key from every direction of both lines, in both modes. A key turns its own
+// line only at a right angle; the key of the way the line moves, or of the reverse, leaves it
+// as it is. In Single the computer steers blue, and I, M, J and K do nothing.
+TEST(KeyboardTest, EverySteeringKeyFromEveryDirectionOfBothLines)
+{
+    using namespace muki;
+    const struct {
+        Integer key;
+        bool red;
+        Integer after[4]; // the line's direction after the key, from up, right, down and left
+    } keys[] = {
+        {vk::W, true, {Up, Up, Down, Up}},       {vk::Z, true, {Up, Down, Down, Down}},
+        {vk::A, true, {Left, Right, Left, Left}}, {vk::S, true, {Right, Right, Right, Left}},
+        {vk::I, false, {Up, Up, Down, Up}},      {vk::M, false, {Up, Down, Down, Down}},
+        {vk::J, false, {Left, Right, Left, Left}}, {vk::K, false, {Right, Right, Right, Left}},
+    };
+    ScriptedHost host;
+    frmMain f(host);
+    for (const Boolean mode : {vbFalse, vbTrue})
+        for (const auto &k : keys)
+            for (const Integer aka : {Up, Right, Down, Left})
+                for (const Integer ao : {Up, Right, Down, Left}) {
+                    f.Working = screen::Match, f.GMode = mode;
+                    f.AkaMuki = aka, f.AoMuki = ao, f.JamaMuki = Right;
+                    f.Form_KeyDown(k.key, 0);
+                    const Integer aka2 = k.red ? k.after[aka] : aka;
+                    const Integer ao2 = !k.red && mode == vbFalse ? k.after[ao] : ao;
+                    EXPECT_EQ(std::make_tuple(f.AkaMuki, f.AoMuki, f.JamaMuki, f.Working, f.GMode),
+                              std::make_tuple(aka2, ao2, Right, screen::Match, mode))
+                        << (mode ? "Single" : "Battle") << ", key " << k.key << ", red " << aka << ", blue " << ao;
+                }
+    EXPECT_TRUE(host.messageBoxes.empty());
 }
 
 TEST(KeyboardTest, AnInputMethodInAMatchAsksToBeSwitchedOff)
