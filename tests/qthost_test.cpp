@@ -10,12 +10,14 @@
 #include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 
 #include <sched.h>
@@ -109,20 +111,47 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
     }
 }
 
+// The menus of the menu bar and their items, by the texts the player reads, in order.
+std::vector<std::string> menuTexts(QtGame &game)
+{
+    std::vector<std::string> texts;
+    for (const QAction *menu : game.host.gameWindow().menuBar()->actions()) {
+        texts.push_back(menu->text().toStdString());
+        for (const QAction *item : menu->menu() ? menu->menu()->actions() : QList<QAction *>())
+            texts.push_back("  " + item->text().toStdString());
+    }
+    return texts;
+}
+
+TEST(QtHostTest, TheMenuBarHasTheGameMenuWithHelpThenAbout)
+{
+    QtGame game;
+    EXPECT_EQ(menuTexts(game), (std::vector<std::string>{"Game", "  Help...", "  About..."}));
+}
+
+// The action with the visible text `text` among `actions`, or none.
+QAction *byText(const QList<QAction *> &actions, const char *text)
+{
+    const auto found = std::find_if(actions.begin(), actions.end(), [text](QAction *a) { return a->text() == QLatin1String(text); });
+    return found == actions.end() ? nullptr : *found;
+}
+
 enum class Opening { Help, About, Menu, Message };
 
 void open(QtGame &game, Opening opening)
 {
     QMenuBar *bar = game.host.gameWindow().menuBar();
-    QMenu *menu = bar->findChild<QMenu *>(QStringLiteral("mnuGame"));
+    QAction *menu = byText(bar->actions(), "Game");
+    QAction *item = menu ? byText(menu->menu()->actions(), opening == Opening::Help ? "Help..." : "About...") : nullptr;
+    ASSERT_TRUE(menu && item) << "no menu \"Game\" with the item";
     if (opening == Opening::Message) {
         auto *typed = new QInputMethodEvent;
         typed->setCommitString(QStringLiteral("あ"));
         QCoreApplication::postEvent(game.view(), typed);
     } else if (opening == Opening::Menu) {
-        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center()); });
+        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center()); });
     } else {
-        QTimer::singleShot(0, menu->actions().at(opening == Opening::Help ? 0 : 1), &QAction::trigger);
+        QTimer::singleShot(0, item, &QAction::trigger);
     }
 }
 
@@ -134,7 +163,8 @@ QWidget *held()
 
 std::string heldTitle()
 {
-    return !held() ? "" : (held()->isModal() ? held()->windowTitle() : held()->objectName()).toStdString();
+    const auto *menu = qobject_cast<QMenu *>(held());
+    return !held() ? "" : (menu ? menu->title() : held()->windowTitle()).toStdString();
 }
 
 // Plays a Single match on the real host, opens something over it at the tenth tick, and
@@ -148,8 +178,8 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         std::string title;
         bool closeBox;
     } rows[] = {
-        {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "mnuGame", false},
-        {Opening::About, "バージョン情報", true}, {Opening::Menu, "mnuGame", true},
+        {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "Game", false},
+        {Opening::About, "バージョン情報", true}, {Opening::Menu, "Game", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.title + (row.closeBox ? ", close box" : ""));
