@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <memory>
 
@@ -20,23 +19,6 @@ using Result = ::testing::AssertionResult;
 using XDisplay = std::unique_ptr<Display, int (*)(Display *)>;
 constexpr int waitMs = 10'000;
 constexpr QRgb magenta = 0xffff00ff; // a colour the game never shows
-
-// A property of a window as text: 8-bit items as characters, 32-bit ones in hexadecimal.
-std::string property(Display *x, unsigned long window, const char *name)
-{
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    std::string out;
-    if (XGetWindowProperty(x, window, XInternAtom(x, name, False), 0, 64, False, AnyPropertyType, &type, &format, &count,
-                           &after, &data) == Success && data != nullptr)
-        for (unsigned long i = 0; i < count; ++i)
-            out += format == 8 ? std::string(1, char(data[i] ? data[i] : '|'))
-                               : (i ? " " : "") + QString::number(reinterpret_cast<const long *>(data)[i], 16).toStdString();
-    XFree(data);
-    return out;
-}
 
 struct XWindow {
     unsigned long id = 0;
@@ -131,19 +113,13 @@ public:
     }
 
     // The main window as the window system holds it: title, class, the Motif hints that tell
-    // a window manager which functions and buttons to offer, and the limits of its size.
+    // a window manager which functions and buttons to offer, and the limits of its size (the
+    // place and size it asked for at first left out).
     std::string windowFacts() const
     {
-        const XDisplay x = display();
-        XSizeHints hints{};
-        long supplied = 0;
-        if (!x || !XGetWMNormalHints(x.get(), m_window.id, &hints, &supplied))
-            return "no size hints";
-        const auto size = [](bool given, int w, int h) { return given ? std::to_string(w) + "x" + std::to_string(h) : "none"; };
-        return "title " + property(x.get(), m_window.id, "_NET_WM_NAME") + "; class " + property(x.get(), m_window.id, "WM_CLASS") +
-               "; motif " + property(x.get(), m_window.id, "_MOTIF_WM_HINTS") + "; min " +
-               size(hints.flags & PMinSize, hints.min_width, hints.min_height) + "; max " +
-               size(hints.flags & PMaxSize, hints.max_width, hints.max_height);
+        const ToolResult xprop = runTool(m_screen.environment(), QStringLiteral("xprop"),
+                                         {"-id", QString::number(m_window.id), "_NET_WM_NAME", "WM_CLASS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
+        return QString::fromUtf8(xprop.out).remove(QRegularExpression(QStringLiteral("\\s+user specified[^\n]*"))).toStdString();
     }
 
     // Maps a window of another client over the field until it shows there, and takes it away
@@ -249,9 +225,12 @@ TEST_F(WindowTest, BattleTurnIntoTheYellowTrailLetsBlueWin)
     // Qt's Motif hints for the game's window flags: functions resize 0x2 (which the size
     // limits stop), move 0x4, minimise 0x8 and close 0x20; decorations border 0x2, resize
     // handles 0x4, title 0x8, menu 0x10 and minimise 0x20. No maximise: neither the function
-    // 0x10 nor the button 0x40.
-    const std::string size = std::to_string(fieldWidth) + "x" + std::to_string(game.window().frame.height());
-    EXPECT_EQ(game.windowFacts(), "title Quorrax; class quorrax|Quorrax|; motif 3 2e 3e 0 0; min " + size + "; max " + size);
+    // 0x10 nor the button 0x40. The smallest and the largest size are the window's own.
+    const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(game.window().frame.height());
+    EXPECT_EQ(game.windowFacts(), "_NET_WM_NAME(UTF8_STRING) = \"Quorrax\"\nWM_CLASS(STRING) = \"quorrax\", \"Quorrax\"\n"
+                                  "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
+                                  "\t\tprogram specified minimum size: " + size + "\n\t\tprogram specified maximum size: " + size +
+                                  "\n\t\twindow gravity: Static\n");
     ASSERT_TRUE(game.key(QStringLiteral("s")));
     ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
         Verdict found{false, "no explosion centred on x 205 at any y from 90 to 150"};
