@@ -186,70 +186,42 @@ Check arrowAt(int row)
     };
 }
 
-class WindowTest : public ::testing::Test
+// One Battle in the real window. The window system sees a fixed window without a maximise
+// button. Help, opened from the menu, holds the match, and a window of another client put
+// over the field and taken away again leaves the field as it was. Then red turns right into
+// the yellow trail at x 210: its look-ahead, 3 pixels ahead, meets the trail's edge at x 208
+// with the head at x 205, where the explosion sits; key timing is real, so the row of the
+// turn is searched for. Return brings the title back, and the close box saves.
+TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
 {
-protected:
-    void SetUp() override
-    {
-        if (const QString missing = missingHere(true); !missing.isEmpty())
-            GTEST_SKIP() << "not installed: " << missing.toStdString();
-        ASSERT_TRUE(m_screen.start());
-    }
+    if (const QString missing = missingHere(true); !missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    VirtualScreen screen;
+    ASSERT_TRUE(screen.start());
+    GameSession game(screen, screen.scratch(QStringLiteral("game")));
+    ASSERT_TRUE(game.start());
+    ASSERT_TRUE(game.waitFor("the title picture with the yellow high-score line", titleScreen()));
+    ASSERT_TRUE(game.waitForFocus(game.window().id));
+    ASSERT_TRUE(game.key(QStringLiteral("Return")));
+    ASSERT_TRUE(game.waitFor("the arrow at (70, 100)", arrowAt(100)));
+    ASSERT_TRUE(game.key(QStringLiteral("Down")));
+    ASSERT_TRUE(game.waitFor("the arrow at (70, 168)", arrowAt(168)));
+    ASSERT_TRUE(game.key(QStringLiteral("Return")));
+    ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); }));
+    ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }));
 
-    // From the start through the title, the mode screen and the countdown to the first moves
-    // of a Battle.
-    void playUntilTheLinesMove(GameSession &game)
-    {
-        ASSERT_TRUE(game.start());
-        ASSERT_TRUE(game.waitFor("the title picture with the yellow high-score line", titleScreen()));
-        ASSERT_TRUE(game.waitForFocus(game.window().id));
-        ASSERT_TRUE(game.key(QStringLiteral("Return")));
-        ASSERT_TRUE(game.waitFor("the arrow at (70, 100)", arrowAt(100)));
-        ASSERT_TRUE(game.key(QStringLiteral("Down")));
-        ASSERT_TRUE(game.waitFor("the arrow at (70, 168)", arrowAt(168)));
-        ASSERT_TRUE(game.key(QStringLiteral("Return")));
-        ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); }));
-        ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }));
-    }
-
-    VirtualScreen m_screen;
-};
-
-// Red turns right into the yellow trail at x 210: its look-ahead, 3 pixels ahead, meets
-// the trail's edge at x 208 with the head at x 205, where the explosion sits. Key timing is
-// real, so the row of the turn is searched for.
-TEST_F(WindowTest, BattleTurnIntoTheYellowTrailLetsBlueWin)
-{
-    GameSession game(m_screen, m_screen.scratch(QStringLiteral("game")));
-    ASSERT_NO_FATAL_FAILURE(playUntilTheLinesMove(game));
     // Qt's Motif hints for the game's window flags: functions resize 0x2 (which the size
     // limits stop), move 0x4, minimise 0x8 and close 0x20; decorations border 0x2, resize
     // handles 0x4, title 0x8, menu 0x10 and minimise 0x20. No maximise: neither the function
     // 0x10 nor the button 0x40. The smallest and the largest size are the window's own.
-    const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(game.window().frame.height());
+    const XWindow main = game.window();
+    const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(main.frame.height());
     EXPECT_EQ(game.windowFacts(), "_NET_WM_NAME(UTF8_STRING) = \"Quorrax\"\nWM_CLASS(STRING) = \"quorrax\", \"Quorrax\"\n"
                                   "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
                                   "\t\tprogram specified minimum size: " + size + "\n\t\tprogram specified maximum size: " + size +
                                   "\n\t\twindow gravity: Static\n");
-    ASSERT_TRUE(game.key(QStringLiteral("s")));
-    ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
-        Verdict found{false, "no explosion centred on x 205 at any y from 90 to 150"};
-        for (int y = 90; y <= 150 && !found.ok; ++y)
-            if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
-                found = {true, "explosion at (205, " + std::to_string(y) + ")"};
-        return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
-                      showsText(shot.client, "Press Return", 80, 105, 14, green)});
-    }));
-    ASSERT_TRUE(game.key(QStringLiteral("Return")));
-    ASSERT_TRUE(game.waitFor("the title again with the same high score", titleScreen()));
-}
 
-TEST_F(WindowTest, HelpHoldsTheMatchHandsTheKeysBackAndTheCloseBoxSaves)
-{
-    GameSession game(m_screen, m_screen.scratch(QStringLiteral("game")));
-    ASSERT_NO_FATAL_FAILURE(playUntilTheLinesMove(game));
     // "Game" is the menu bar's only menu, at its left end; "Help..." is its first item.
-    const XWindow main = game.window();
     XWindow menu, help;
     ASSERT_TRUE(game.clickAt(main.frame.topLeft() + QPoint(20, (main.frame.height() - fieldHeight) / 2)));
     ASSERT_TRUE(game.waitForWindow({"--class", "quorrax"}, [&](const XWindow &w) { return w.id != main.id; }, &menu));
@@ -260,14 +232,23 @@ TEST_F(WindowTest, HelpHoldsTheMatchHandsTheKeysBackAndTheCloseBoxSaves)
     Shot paused;
     ASSERT_TRUE(game.waitFor("the match beside Help", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }, &paused));
     ASSERT_EQ(countColour(paused.client, rightOfRed, red), 0) << "red turned right before any key";
-    // While Help holds the match, a window of another client comes over the field and goes:
-    // the field shows again as it was, nothing moved and nothing lost.
+    // Nothing moves while Help is open, and nothing is lost under the other window.
     ASSERT_TRUE(game.coverAndUncover(paused));
     ASSERT_TRUE(game.waitForFocus(help.id));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
     ASSERT_TRUE(game.waitForFocus(main.id));
+
     ASSERT_TRUE(game.key(QStringLiteral("s")));
-    ASSERT_TRUE(game.waitFor("the red line turned right", [](const Shot &s) { return hasColour(s.client, rightOfRed, red, 10); }));
+    ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
+        Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
+        for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
+            if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
+                found = {true, "explosion at (205, " + std::to_string(y) + ")"};
+        return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
+                      showsText(shot.client, "Press Return", 80, 105, 14, green)});
+    }));
+    ASSERT_TRUE(game.key(QStringLiteral("Return")));
+    ASSERT_TRUE(game.waitFor("the title again with the same high score", titleScreen()));
     ASSERT_TRUE(game.pressCloseBoxAndWaitForTheEnd());
     EXPECT_EQ(game.highScoreFile(), "[Quorrax]\r\nHighScore=0\r\n") << "a Battle leaves the high score as it was";
 }
