@@ -65,20 +65,5 @@ TEST(KeyboardTest, EverySteeringKeyFromEveryDirectionOfBothLines)
     EXPECT_TRUE(host.messageBoxes.empty());
 }
 
-TEST(KeyboardTest, AnInputMethodInAMatchAsksToBeSwitchedOff)
-{
-    for (const Integer working : {screen::Title, screen::ModeSelect, screen::Countdown, screen::Match, screen::MatchOver}) {
-        ScriptedHost host;
-        frmMain f(host);
-        f.Working = working;
-        f.Form_KeyDown(vk::Ime, 0);
-        EXPECT_EQ(host.messageBoxes,
-                  working == screen::Match ? std::vector<std::string>{"日本語入力をOFFにしてください"}
-                                           : std::vector<std::string>{})
-            << "state " << working;
-        EXPECT_EQ(f.Working, working);
-    }
-}
-
 } // namespace
 } // namespace quorrax::testing
