@@ -34,8 +34,6 @@ int explosionMismatches(const Frame &before, const Frame &after, int x, int y)
 
 TEST(ResultTest, TextsExplosionAndHighScoreOfEachOutcome)
 {
-    if (!windowFontInstalled())
-        GTEST_SKIP() << noWindowFont;
     const struct {
         const char *name;
         bool single;

@@ -25,8 +25,6 @@ bool squareAt(const Frame &frame, const Square &s)
 
 TEST(ModeScreenTest, ArrowFollowsUpAndDownOverACleanArena)
 {
-    if (!windowFontInstalled())
-        GTEST_SKIP() << noWindowFont;
     const Surface arrow = loadPicture(Picture::Arrow);
     const struct {
         std::vector<Integer> keys;
@@ -78,8 +76,6 @@ TEST(ModeScreenTest, ArrowFollowsUpAndDownOverACleanArena)
 
 TEST(CountdownTest, HeadsThenThreeDigitsOnTheClocksSecondsWhileKeysDoNothing)
 {
-    if (!windowFontInstalled())
-        GTEST_SKIP() << noWindowFont;
     const struct {
         bool single;
         std::uint64_t timeOfDay; // ms since midnight, one title pass (11 ms) before the countdown

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,34 +33,32 @@ inline constexpr TextLook textLooks[] = {
     {"Press Return", 80, 105, 14, 82, 108, 190, 121, 422},
 };
 
-inline std::optional<TextLook> lookOf(std::string_view text, int x, int y, double points)
-{
-    for (const TextLook &look : textLooks)
-        if (look.text == text && look.x == x && look.y == y && look.points == points)
-            return look;
-    return std::nullopt;
-}
-
-// Compares the pixels for which `lit(x, y)` holds, in the rows of the look's box from a few
-// pixels left of it to a few right of it, with the look: "" when they fill that box with its
-// number of pixels, else what they showed. Anything of the text's colour just beside it, as
-// a "7" after "Score:4", widens the box. Above and below, another text may follow at once.
+// Compares the pixels for which `lit(x, y)` holds with the look of `text` printed at (x, y)
+// in `points`, in the rows of its box from a few pixels left of it to a few right of it: ""
+// when they fill that box with its number of pixels, else what they showed. Anything of the
+// text's colour just beside it, as a "7" after "Score:4", widens the box. Above and below,
+// another text may follow at once.
 template <class Lit>
-std::string compareLook(const TextLook &look, int width, int height, Lit lit)
+std::string judgeText(std::string_view text, int x, int y, double points, int width, int height, Lit lit)
 {
+    const auto look = std::find_if(std::begin(textLooks), std::end(textLooks), [&](const TextLook &l) {
+        return l.text == text && l.x == x && l.y == y && l.points == points;
+    });
+    if (look == std::end(textLooks))
+        return "no look recorded for \"" + std::string(text) + "\"";
     constexpr int around = 4;
     int left = width, top = height, right = -1, bottom = -1, pixels = 0;
-    for (int y = std::max(0, look.top); y <= std::min(height - 1, look.bottom); ++y)
-        for (int x = std::max(0, look.left - around); x <= std::min(width - 1, look.right + around); ++x)
-            if (lit(x, y))
-                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y), ++pixels;
+    for (int py = std::max(0, look->top); py <= std::min(height - 1, look->bottom); ++py)
+        for (int px = std::max(0, look->left - around); px <= std::min(width - 1, look->right + around); ++px)
+            if (lit(px, py))
+                left = std::min(left, px), right = std::max(right, px), top = std::min(top, py), bottom = std::max(bottom, py), ++pixels;
     const auto box = [](int l, int t, int r, int b, int n) {
         return "x " + std::to_string(l) + ".." + std::to_string(r) + ", y " + std::to_string(t) + ".." + std::to_string(b) +
                ", " + std::to_string(n) + " pixels";
     };
-    const std::string expected = box(look.left, look.top, look.right, look.bottom, look.pixels);
+    const std::string expected = box(look->left, look->top, look->right, look->bottom, look->pixels);
     const std::string seen = box(left, top, right, bottom, pixels);
-    return seen == expected ? "" : "expected " + expected + "; saw " + seen;
+    return seen == expected ? "" : "\"" + std::string(text) + "\": expected " + expected + "; saw " + seen;
 }
 
 } // namespace quorrax::testing

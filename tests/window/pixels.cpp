@@ -76,11 +76,10 @@ Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int leas
 
 Verdict showsText(const QImage &client, std::string_view text, int x, int y, double points, QRgb colour)
 {
-    const auto look = testing::lookOf(text, x, y, points);
-    const std::string wrong = !look ? "no look recorded" : testing::compareLook(*look, client.width(), client.height(), [&](int px, int py) {
+    const std::string wrong = testing::judgeText(text, x, y, points, client.width(), client.height(), [&](int px, int py) {
         return client.pixel(px, py) == colour;
     });
-    return {wrong.empty(), "\"" + std::string(text) + "\" " + (wrong.empty() ? "as recorded" : wrong)};
+    return {wrong.empty(), wrong.empty() ? "\"" + std::string(text) + "\" as recorded" : wrong};
 }
 
 Verdict sameArea(const QImage &a, const QImage &b, const QRect &area)
