@@ -41,16 +41,11 @@ private:
 // Takes the right to write away from a file or folder for the scope: as root, whom the
 // mode does not stop, by making it immutable.
 struct ReadOnly {
-    explicit ReadOnly(std::filesystem::path target)
-        : path(std::move(target)),
-          ok(::chmod(path.c_str(), 0555) == 0 &&
-             (::geteuid() != 0 || std::system(("chattr +i '" + path.string() + "'").c_str()) == 0))
-    {
-    }
+    explicit ReadOnly(std::filesystem::path target) : path(std::move(target)) {}
     ReadOnly(const ReadOnly &) = delete;
-    ReadOnly &operator=(const ReadOnly &) = delete;
     std::filesystem::path path;
-    bool ok;
+    bool ok = ::chmod(path.c_str(), 0555) == 0 &&
+              (::geteuid() != 0 || std::system(("chattr +i '" + path.string() + "'").c_str()) == 0);
     ~ReadOnly()
     {
         if (::geteuid() == 0 && std::system(("chattr -i '" + path.string() + "'").c_str()) != 0)
