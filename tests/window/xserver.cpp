@@ -14,7 +14,7 @@ QString VirtualScreen::scratch(const QString &name) const
 QString missingHere(bool font)
 {
     QStringList missing;
-    for (const char *tool : {"Xvfb", "xdotool", "import", "xprop", "xwininfo"})
+    for (const char *tool : {"Xvfb", "xdotool", "import", "xprop"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             missing << QString::fromLatin1(tool);
     if (font && !runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
