@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every routine test: once in the normal build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer. With --stress, the heavy tests (CTest
-# label `stress`) follow in the normal build.
+# Sets up, builds and runs every routine test twice, with warnings as errors both times:
+# in the normal build with GCC, and in a build with Clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, which compiles everything, tests and benchmarks included.
+# With --stress, the heavy tests (CTest label `stress`) follow in the GCC build.
+# QUORRAX_SKIP_SANITIZERS=1 leaves the Clang build out.
 set -euo pipefail
 cd "$(dirname "$0")"
 case "${1:-}" in
@@ -14,14 +16,15 @@ quorrax_setup --tests
 jobs=$(nproc)
 unset DISPLAY WAYLAND_DISPLAY
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_WERROR=ON >/dev/null
+cmake -S . -B build -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs" -LE stress)
 
 if [ "${QUORRAX_SKIP_SANITIZERS:-0}" != 1 ]; then
-    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=OFF -DQUORRAX_WERROR=ON >/dev/null
-    cmake --build build-sanitize -j"$jobs"
-    (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    cmake -S . -B build-clang-sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+        -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=ON -DQUORRAX_WERROR=ON >/dev/null
+    cmake --build build-clang-sanitize -j"$jobs"
+    (cd build-clang-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j"$jobs" -LE stress)
 fi
 

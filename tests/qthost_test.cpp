@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -121,7 +122,11 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
         {screen::Match, Battle, muki::Up, Qt::Key_S, {}, "S", red, muki::Right}, // Caps Lock on
         {screen::Match, Battle, muki::Right, Qt::Key_I, Qt::ShiftModifier, "I", blue, muki::Up},
         {screen::Match, Battle, muki::Up, Qt::Key_K, {}, "k", blue, muki::Right},
+        // Typed through an input method: only in a match does it bring up the message.
         {screen::Title, Single, muki::Up, 0, {}, "あ", working, screen::Title},
+        {screen::ModeSelect, Single, muki::Up, 0, {}, "あ", working, screen::ModeSelect},
+        {screen::Countdown, Single, muki::Up, 0, {}, "あ", working, screen::Countdown},
+        {screen::MatchOver, Single, muki::Up, 0, {}, "あ", working, screen::MatchOver},
         {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
     };
     for (const auto &row : rows) {
@@ -203,20 +208,42 @@ TEST(QtHostTest, TheAlarmWakesTheEventLoopAtItsInstant)
     EXPECT_FALSE(watchdog) << "the alarm never rang";
 }
 
+// The menus of the menu bar and their items, by the texts the player reads, in order.
+TEST(QtHostTest, TheMenuBarHasTheGameMenuWithHelpThenAbout)
+{
+    QtGame game;
+    QStringList texts;
+    for (const QAction *menu : game.host.gameWindow().menuBar()->actions()) {
+        texts << menu->text() + ":";
+        for (const QAction *item : menu->menu() ? menu->menu()->actions() : QList<QAction *>())
+            texts << item->text();
+    }
+    EXPECT_EQ(texts.join(' ').toStdString(), "Game: Help... About...");
+}
+
+// The action with the visible text `text` among `actions`, or none.
+QAction *byText(const QList<QAction *> &actions, const char *text)
+{
+    const auto found = std::find_if(actions.begin(), actions.end(), [text](QAction *a) { return a->text() == QLatin1String(text); });
+    return found == actions.end() ? nullptr : *found;
+}
+
 enum class Opening { Help, About, Menu, Message };
 
 void open(QtGame &game, Opening opening)
 {
     QMenuBar *bar = game.host.gameWindow().menuBar();
-    QMenu *menu = bar->findChild<QMenu *>(QStringLiteral("mnuGame"));
+    QAction *menu = byText(bar->actions(), "Game");
+    QAction *item = menu ? byText(menu->menu()->actions(), opening == Opening::Help ? "Help..." : "About...") : nullptr;
+    ASSERT_TRUE(menu && item) << "no menu \"Game\" with the item";
     if (opening == Opening::Message) {
         auto *typed = new QInputMethodEvent;
         typed->setCommitString(QStringLiteral("あ"));
         QCoreApplication::postEvent(game.view(), typed);
     } else if (opening == Opening::Menu) {
-        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center()); });
+        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center()); });
     } else {
-        QTimer::singleShot(0, menu->actions().at(opening == Opening::Help ? 0 : 1), &QAction::trigger);
+        QTimer::singleShot(0, item, &QAction::trigger);
     }
 }
 
@@ -228,7 +255,8 @@ QWidget *held()
 
 std::string heldTitle()
 {
-    return !held() ? "" : (held()->isModal() ? held()->windowTitle() : held()->objectName()).toStdString();
+    const auto *menu = qobject_cast<QMenu *>(held());
+    return !held() ? "" : (menu ? menu->title() : held()->windowTitle()).toStdString();
 }
 
 // Plays a Single match on the real host, opens something over it at the tenth tick, and
@@ -242,8 +270,8 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsEveryFrame)
         std::string title;
         bool closeBox;
     } rows[] = {
-        {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "mnuGame", false},
-        {Opening::About, "バージョン情報", true}, {Opening::Menu, "mnuGame", true},
+        {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "Game", false},
+        {Opening::About, "バージョン情報", true}, {Opening::Menu, "Game", true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.title + (row.closeBox ? ", close box" : ""));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +41,8 @@ private:
 // Takes the right to write away from a file or folder for the scope: as root, whom the
 // mode does not stop, by making it immutable.
 struct ReadOnly {
+    explicit ReadOnly(std::filesystem::path target) : path(std::move(target)) {}
+    ReadOnly(const ReadOnly &) = delete;
     std::filesystem::path path;
     bool ok = ::chmod(path.c_str(), 0555) == 0 &&
               (::geteuid() != 0 || std::system(("chattr +i '" + path.string() + "'").c_str()) == 0);

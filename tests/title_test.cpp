@@ -38,7 +38,8 @@ TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
             EXPECT_TRUE(shows(f, "High Score(Single):120", 0, 0, 9, yellow));
             const int level = fadeLevel(int(i));
             // At level 0 it is black on black: the band below the lettering shows nothing.
-            EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0)) : count(f, black, 246, 299) == 54 * 420)
+            EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0))
+                                  : ::testing::AssertionResult(count(f, black, 246, 299) == 54 * 420))
                 << level;
         }
         EXPECT_EQ(differences(*title[0], loadPicture(Picture::Title), 28, 245), 0) << "the lettering";

@@ -1,11 +1,10 @@
 // Fuzz target for the high-score file: any bytes as the file; see profile_invariants.h.
-// Built by hand from the repository root, and run with a work corpus first so that new
-// finds go there; a crash input goes into tests/fuzz/corpus, which the stress run checks:
-//   clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I. \
-//       tests/fuzz/profile_fuzz.cpp shell/profile.cpp shell/profilescan.cpp shell/textfile.cpp \
-//       shell/atomicsave.cpp shell/convert.cpp -o /tmp/profile_fuzz
+// Every Clang build builds it as tests/quorrax_profile_fuzz (the sanitizer build of
+// ./test.sh with AddressSanitizer and UndefinedBehaviorSanitizer too). Run it with a work
+// corpus first so that new finds go there; a crash input goes into tests/fuzz/corpus, which
+// the stress run checks:
 //   mkdir -p /tmp/profile_fuzz_work
-//   /tmp/profile_fuzz -max_total_time=600 -max_len=4096 /tmp/profile_fuzz_work tests/fuzz/corpus
+//   build-clang-sanitize/tests/quorrax_profile_fuzz -max_total_time=600 -max_len=4096 /tmp/profile_fuzz_work tests/fuzz/corpus
 
 #include "profile_invariants.h"
 

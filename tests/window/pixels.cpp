@@ -1,5 +1,7 @@
 #include "pixels.h"
 
+#include "../text_looks.h"
+
 namespace quorrax::window {
 
 std::string describe(QRgb c)
@@ -70,6 +72,14 @@ Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int leas
 {
     const int count = countColour(client, area, colour);
     return {count >= least, std::to_string(count) + " pixels of " + describe(colour) + " in " + describe(area) + ", not " + std::to_string(least)};
+}
+
+Verdict showsText(const QImage &client, std::string_view text, int x, int y, double points, QRgb colour)
+{
+    const std::string wrong = testing::judgeText(text, x, y, points, client.width(), client.height(), [&](int px, int py) {
+        return client.pixel(px, py) == colour;
+    });
+    return {wrong.empty(), wrong.empty() ? std::string(text).append(" as recorded") : wrong};
 }
 
 Verdict sameArea(const QImage &a, const QImage &b, const QRect &area)

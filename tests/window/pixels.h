@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quorrax::window {
 
@@ -47,6 +48,9 @@ Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at);
 
 // At least `least` pixels of `colour` in `area`.
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least);
+
+// The text printed at (x, y) in `points` shows in `colour` as its recorded look has it.
+Verdict showsText(const QImage &client, std::string_view text, int x, int y, double points, QRgb colour);
 
 Verdict sameArea(const QImage &a, const QImage &b, const QRect &area);
 

@@ -11,6 +11,17 @@ QString VirtualScreen::scratch(const QString &name) const
     return m_scratch.filePath(name);
 }
 
+QString missingHere(bool font)
+{
+    QStringList missing;
+    for (const char *tool : {"Xvfb", "xdotool", "import", "xprop"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            missing << QString::fromLatin1(tool);
+    if (font && !runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
+        missing << QStringLiteral("the font IPAPGothic");
+    return missing.join(QStringLiteral(", "));
+}
+
 ::testing::AssertionResult VirtualScreen::start()
 {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));

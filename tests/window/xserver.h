@@ -9,6 +9,11 @@
 
 namespace quorrax::window {
 
+// What the real-window tests need and this machine lacks: the X server and the X tools,
+// and with `font` the window's font, in which the texts' looks were measured. Empty when
+// nothing is missing; a test that lacks something reports itself skipped.
+QString missingHere(bool font);
+
 // An X server of the test's own, on the first free display number, with a screen of
 // 1024 x 768 pixels at 24 bits, so that every colour reads back exactly as drawn.
 class VirtualScreen
