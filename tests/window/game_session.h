@@ -151,10 +151,17 @@ public:
         event.xclient.data.l[0] = long(XInternAtom(x.get(), "WM_DELETE_WINDOW", False));
         XSendEvent(x.get(), m_window.id, False, NoEventMask, &event);
         XSync(x.get(), False);
-        if (!m_game.waitForExit(waitMs) || m_game.exitStatus() != QProcess::NormalExit || m_game.exitCode() != 0)
-            return ::testing::AssertionFailure() << "the game did not end by itself with status 0; log: " << m_game.log().toStdString();
+        return waitForTheEnd(0);
+    }
+
+    // Waits for the game to end by itself, with the exit status `status`.
+    Result waitForTheEnd(int status)
+    {
+        if (!m_game.waitForExit(waitMs) || m_game.exitStatus() != QProcess::NormalExit || m_game.exitCode() != status)
+            return ::testing::AssertionFailure() << "the game did not end by itself with status " << status << "; log: " << m_game.log().toStdString();
         return ::testing::AssertionSuccess();
     }
+    QString log() const { return m_game.log(); }
 
 private:
     const VirtualScreen &m_screen;

@@ -26,6 +26,8 @@ public:
     const QProcessEnvironment &environment() const { return m_environment; }
     // A folder of this test's own for logs and scratch files; removed with the server.
     QString scratch(const QString &name) const;
+    // Ends the server under its clients, as the end of a session or a crash of it does.
+    void kill() { m_server.stop(); }
 
 private:
     QTemporaryDir m_scratch{QDir::tempPath() + QStringLiteral("/quorrax-window-XXXXXX")};
