@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every routine test twice, with warnings as errors both times:
 # in the normal build with GCC, and in a build with Clang under AddressSanitizer and
-# UndefinedBehaviorSanitizer, which compiles everything, tests and benchmarks included.
+# UndefinedBehaviorSanitizer, which compiles everything, tests, benchmarks and the fuzz
+# target included.
 # With --stress, the heavy tests (CTest label `stress`) follow in the GCC build.
 # QUORRAX_SKIP_SANITIZERS=1 leaves the Clang build out.
 set -euo pipefail
@@ -22,7 +23,7 @@ cmake --build build -j"$jobs"
 
 if [ "${QUORRAX_SKIP_SANITIZERS:-0}" != 1 ]; then
     cmake -S . -B build-clang-sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-        -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=ON -DQUORRAX_WERROR=ON >/dev/null
+        -DQUORRAX_SANITIZE=ON -DQUORRAX_BENCH=ON -DQUORRAX_FUZZ=ON -DQUORRAX_WERROR=ON >/dev/null
     cmake --build build-clang-sanitize -j"$jobs"
     (cd build-clang-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j"$jobs" -LE stress)

@@ -5,8 +5,8 @@
 
 #include "bench/pacing_host.h"
 #include "bench/recorder.h"
-#include "shell/frmmain.h"
-#include "shell/qt/pictures.h"
+#include "game/frmmain.h"
+#include "qthost/pictures.h"
 
 #include <QApplication>
 #include <QGuiApplication>

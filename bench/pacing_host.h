@@ -1,8 +1,8 @@
 #pragma once
 
 #include "bench/recorder.h"
-#include "shell/frmmain.h"
-#include "shell/qt/qthost.h"
+#include "game/frmmain.h"
+#include "qthost/qthost.h"
 
 #include <cstdint>
 #include <string>

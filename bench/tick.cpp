@@ -1,9 +1,9 @@
 // The cost of one match tick's composition on the game's real surfaces, against the floor
 // of a plain memcpy of the same number of bytes as its three whole-field copies.
 
-#include "shell/frmmain.h"
-#include "shell/qt/glyphs.h"
-#include "shell/qt/qthost.h"
+#include "game/frmmain.h"
+#include "qthost/glyphs.h"
+#include "qthost/qthost.h"
 
 #include <QApplication>
 

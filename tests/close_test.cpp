@@ -1,5 +1,5 @@
 #include "game_fixture.h"
-#include "shell/savefault.h"
+#include "highscore/savefault.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/convert.h"
+#include "game/convert.h"
 
 #include <gtest/gtest.h>
 

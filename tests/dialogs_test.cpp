@@ -1,8 +1,8 @@
-#include "dialogs/aboutaddresses.h"
-#include "dialogs/dialogs.h"
-#include "dialogs/dialogsupport.h"
-#include "dialogs/frmabout.h"
-#include "dialogs/frmhelp.h"
+#include "qthost/dialogs/aboutaddresses.h"
+#include "qthost/dialogs/dialogs.h"
+#include "qthost/dialogs/dialogsupport.h"
+#include "qthost/dialogs/frmabout.h"
+#include "qthost/dialogs/frmhelp.h"
 #include "scratch_folder.h"
 
 #include "buildinfo.h"

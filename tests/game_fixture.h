@@ -2,7 +2,7 @@
 
 #include "scratch_folder.h"
 #include "scripted_host.h"
-#include "shell/frmmain.h"
+#include "game/frmmain.h"
 #include "text_looks.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/qt/keys.h"
+#include "qthost/keys.h"
 
 #include <gtest/gtest.h>
 

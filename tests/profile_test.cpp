@@ -1,6 +1,6 @@
 #include "fuzz/profile_invariants.h"
 #include "scratch_folder.h"
-#include "shell/savefault.h"
+#include "highscore/savefault.h"
 
 #include <gtest/gtest.h>
 

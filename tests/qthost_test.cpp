@@ -1,7 +1,7 @@
 #include "fuzz/profile_invariants.h"
 #include "scratch_folder.h"
-#include "shell/frmmain.h"
-#include "shell/qt/qthost.h"
+#include "game/frmmain.h"
+#include "qthost/qthost.h"
 
 #include "buildinfo.h"
 

@@ -1,6 +1,6 @@
 #include "fuzz/profile_invariants.h"
 #include "scratch_folder.h"
-#include "shell/convert.h"
+#include "game/convert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "scripted_host.h"
 
-#include "shell/qt/glyphs.h"
+#include "qthost/glyphs.h"
 
 namespace quorrax::testing {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/frmmain.h"
-#include "shell/host.h"
-#include "shell/qt/pictures.h"
+#include "game/frmmain.h"
+#include "game/host.h"
+#include "qthost/pictures.h"
 
 #include <array>
 #include <cstdint>

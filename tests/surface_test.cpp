@@ -1,4 +1,4 @@
-#include "shell/surface.h"
+#include "game/surface.h"
 
 #include <gtest/gtest.h>
 

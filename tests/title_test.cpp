@@ -1,5 +1,5 @@
 #include "game_fixture.h"
-#include "shell/qt/pictures.h"
+#include "qthost/pictures.h"
 
 #include <gtest/gtest.h>
 

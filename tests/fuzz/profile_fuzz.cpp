@@ -1,8 +1,8 @@
 // Fuzz target for the high-score file: any bytes as the file; see profile_invariants.h.
-// Every Clang build builds it as tests/quorrax_profile_fuzz (the sanitizer build of
-// ./test.sh with AddressSanitizer and UndefinedBehaviorSanitizer too). Run it with a work
-// corpus first so that new finds go there; a crash input goes into tests/fuzz/corpus, which
-// the stress run checks:
+// A Clang build with -DQUORRAX_FUZZ=ON builds it as tests/quorrax_profile_fuzz (the
+// sanitizer build of ./test.sh does, with AddressSanitizer and UndefinedBehaviorSanitizer
+// too). Run it with a work corpus first so that new finds go there; a crash input goes into
+// tests/fuzz/corpus, which the stress run checks:
 //   mkdir -p /tmp/profile_fuzz_work
 //   build-clang-sanitize/tests/quorrax_profile_fuzz -max_total_time=600 -max_len=4096 /tmp/profile_fuzz_work tests/fuzz/corpus
 

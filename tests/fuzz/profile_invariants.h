@@ -3,7 +3,7 @@
 // What holds for a high-score file of any bytes at all. The fuzz target and the stress
 // test over its saved inputs share it.
 
-#include "shell/profile.h"
+#include "highscore/profile.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "highscore/posixfile.h"
+
+#include <string>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// Saving the high-score file so that a crash, a full disk or a failing device at any moment
+// leaves either the old file or the new one in its place, never a mix of the two, and so
+// that two copies of the game saving at once take turns.
+
+namespace quorrax::profile_detail {
+
+// The new file is the old one up to `keepUntil`, then `insert`, then the old one again
+// from `resumeAt` on.
+struct Edit {
+    Offset keepUntil = 0;
+    std::string insert;
+    Offset resumeAt = 0;
+};
+
+// Writes the new file beside the target and renames it over the target, so that the
+// target is at every moment either wholly old or wholly new. `old` is the target's
+// status and `oldFd` the target open for reading; a new file has neither, and is created
+// with `newMode` (less the umask). Temporary files that earlier saves of this player left
+// in the folder (a save killed half-way) are removed first. Returns 0, or the errno value
+// of what failed.
+int saveAtomically(const std::string &target, int oldFd, const struct stat *old, const Edit &edit,
+                   mode_t newMode = 0666);
+
+// Holds the lock of a folder's saves while it lives. Every save takes the lock of the folder
+// it writes in, and a save that must first read the file again takes it before that read,
+// so that two copies of the game never interleave. Locks of the same folder nest within
+// one process. Where the folder cannot be opened, there is nothing to lock and the save
+// goes on alone.
+class FolderLock
+{
+public:
+    explicit FolderLock(const std::string &folder);
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    bool m_held = false;
+};
+
+// What a file name stands for once its symbolic links are followed. Links are followed only
+// where they are the player's: owned by the player, or by the owner of the folder they are
+// in. A link that someone else planted in a folder others may write is never read or
+// written through.
+struct Resolved {
+    std::string path;           // the file the name stands for, not itself a link
+    bool throughLink = false;   // at least one link was followed to get there
+    const char *refusal = nullptr; // why the name may not be used, in words for the player
+};
+Resolved resolveLinks(std::string path);
+
+// Opens a file to read it, through the player's own links only; -1 where it cannot be
+// opened or is not the player's to follow (errno says why).
+int openForReading(const std::string &path);
+
+} // namespace quorrax::profile_detail

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+#include "qthost/commandline.h"
+
+#include "buildinfo.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorrax {
+
+namespace {
+
+constexpr int failureStatus = 1;
+constexpr int usageStatus = 2;
+
+constexpr char usage[] = "Usage: quorrax [--help] [--version]\n"
+                         "An arcade game of crawling lines for one or two players at one keyboard.\n"
+                         "\n"
+                         "  -h, --help     print this text and exit\n"
+                         "  -v, --version  print the version and exit\n"
+                         "\n"
+                         "The keys, and where the high score is kept: man 6 quorrax\n";
+constexpr char usageHint[] = "Try 'quorrax --help' for more information.\n";
+
+void printLine(const QString &line) { std::fprintf(stderr, "quorrax: %s\n", line.toLocal8Bit().constData()); }
+
+// The option as the player typed it (one dash or two), which the parser names without.
+QString typedOption(const QStringList &arguments, const QString &name)
+{
+    for (const QString &argument : arguments) {
+        const QString option = argument.section(QLatin1Char('='), 0, 0);
+        if (option == QLatin1Char('-') + name || option == QStringLiteral("--") + name)
+            return option;
+    }
+    return name;
+}
+
+// What went wrong on the command line, or nothing.
+QString usageError(const QCommandLineParser &parser, bool parsed, const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(typedOption(arguments, parser.unknownOptionNames().first()));
+    if (!parsed)
+        return parser.errorText();
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+    return {};
+}
+
+// Qt opens the display while the application object is built. When it cannot, Qt warns
+// about the display and the plugin, then ends the program with a fatal message that blames
+// the installation, and aborts. While the application starts, those warnings are held back
+// and the fatal message becomes one line and exit status 1.
+QtMessageHandler otherHandler = nullptr;
+QString displayTried;
+bool displayFailed = false;
+
+void startUpMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!QCoreApplication::startingUp())
+        return otherHandler(type, context, message);
+    const QLatin1StringView category(context.category ? context.category : "");
+    if (category == QLatin1StringView("qt.qpa.xcb") && message.startsWith(QLatin1StringView("could not connect to display"))) {
+        displayFailed = true;
+        displayTried = message.mid(28).trimmed();
+        return;
+    }
+    if (displayFailed && category == QLatin1StringView("qt.qpa.plugin"))
+        return;
+    if (type != QtFatalMsg)
+        return otherHandler(type, context, message);
+    if (!displayFailed)
+        printLine(QStringLiteral("the window system could not be started; the game needs a graphical session"));
+    else if (displayTried.isEmpty())
+        printLine(QStringLiteral("no display to open: DISPLAY is not set; the game needs a graphical session"));
+    else
+        printLine(QStringLiteral("cannot open the display %1; the game needs a graphical session").arg(displayTried));
+    std::_Exit(failureStatus);
+}
+
+} // namespace
+
+std::optional<int> handleCommandLine(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOptions({help, version});
+    const bool parsed = parser.parse(arguments);
+
+    if (const QString error = usageError(parser, parsed, arguments); !error.isEmpty()) {
+        printLine(error);
+        std::fputs(usageHint, stderr);
+        return usageStatus;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("quorrax %s\n", build::version);
+        return 0;
+    }
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(build::version));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(build::appId));
+    otherHandler = qInstallMessageHandler(startUpMessages);
+    return std::nullopt;
+}
+
+} // namespace quorrax

@@ -1,0 +1,83 @@
+#include "qthost/dialogs/dialogsupport.h"
+
+#include <QDialog>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStringList>
+#include <QWidget>
+
+namespace quorrax {
+
+namespace {
+
+QString findJapaneseGothicFamily()
+{
+    // The proportional faces first, as the dialogs' texts were measured in one; the
+    // fixed-pitch IPA face still draws every character.
+    const QStringList preferred = {
+        QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+        QStringLiteral("VL PGothic"), QStringLiteral("VL Pゴシック"),
+        QStringLiteral("IPAGothic"),  QStringLiteral("IPAゴシック"),
+    };
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    for (const QString &family : preferred) {
+        if (japanese.contains(family))
+            return family;
+    }
+    return japanese.isEmpty() ? QString() : japanese.first();
+}
+
+} // namespace
+
+QString japaneseGothicFamily()
+{
+    static const QString family = findJapaneseGothicFamily();
+    return family;
+}
+
+QFont japaneseGothicFont(int pixelSize)
+{
+    QFont font;
+    const QString family = japaneseGothicFamily();
+    if (!family.isEmpty())
+        font.setFamilies({family});
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+void makeFixedDialog(QDialog &dialog, int clientWidth, int clientHeight)
+{
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    dialog.setFixedSize(clientWidth, clientHeight);
+}
+
+void centreOnScreen(QWidget &window, int outerWidth, int outerHeight)
+{
+    const QWidget *parent = window.parentWidget();
+    QScreen *screen = parent != nullptr ? parent->screen() : window.screen();
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->geometry();
+    // The position of a window is that of its frame.
+    window.move(area.x() + (area.width() - outerWidth) / 2,
+                area.y() + (area.height() - outerHeight) / 2);
+}
+
+void giveFocusBack(QWidget *parent)
+{
+    if (parent == nullptr)
+        return;
+    parent->setEnabled(true);
+    QWidget *window = parent->window();
+    window->activateWindow();
+    window->setFocus(Qt::ActiveWindowFocusReason);
+    parent->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+} // namespace quorrax

@@ -1,0 +1,212 @@
+#include "qthost/gamewindow.h"
+
+#include "qthost/keys.h"
+#include "qthost/pictures.h"
+#include "qthost/xcbfield.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+#include <xcb/xcb.h>
+
+namespace quorrax {
+
+GameView::GameView(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    // Text typed through an input method reaches us as input-method events, so that the
+    // game can ask the player to switch the input method off.
+    setAttribute(Qt::WA_InputMethodEnabled, true);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setAttribute(Qt::WA_NoSystemBackground, true);
+}
+
+void GameView::resizeImage(int width, int height)
+{
+    m_image = QImage(width, height, QImage::Format_RGBX8888);
+    m_image.fill(Qt::black);
+    setFixedSize(width, height);
+}
+
+GameView::~GameView() = default;
+
+int GameView::scale() const
+{
+    return std::max(1, int(std::lround(devicePixelRatioF())));
+}
+
+void GameView::choosePresenting()
+{
+    // A fractional scale could not give every field pixel a whole block of window pixels.
+    const qreal ratio = devicePixelRatioF();
+    if (m_direct || m_qtPaintingOnly || ratio != std::round(ratio))
+        return;
+    m_direct = XcbField::create(*this);
+    if (m_direct) {
+        // Qt paints nothing here: the field puts its own pixels, an exposed area too.
+        setAttribute(Qt::WA_PaintOnScreen, true);
+    }
+}
+
+void GameView::present(const std::vector<QRect> &changed, bool now)
+{
+    if (m_gone)
+        return;
+    if (m_direct) {
+        putDirect(changed);
+        return;
+    }
+    QRegion region;
+    for (const QRect &rect : changed)
+        region += rect;
+    if (now)
+        repaint(region);
+    else
+        update(region);
+}
+
+void GameView::putDirect(const std::vector<QRect> &rects)
+{
+    m_direct->put(m_image, rects, scale());
+    if (onPresented)
+        onPresented();
+}
+
+QPaintEngine *GameView::paintEngine() const
+{
+    return m_direct ? nullptr : QWidget::paintEngine();
+}
+
+void GameView::paintEvent(QPaintEvent *event)
+{
+    if (m_gone)
+        return;
+    if (m_direct) {
+        const QRegion exposed = event->region();
+        putDirect(std::vector<QRect>(exposed.begin(), exposed.end()));
+        return;
+    }
+    QPainter painter(this);
+    // On a scaled screen the picture is enlarged with crisp pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (const QRect &rect : event->region())
+        painter.drawImage(rect, m_image, rect);
+    painter.end();
+    if (onPresented)
+        onPresented();
+}
+
+void GameView::keyPressEvent(QKeyEvent *event)
+{
+    if (onKey)
+        onKey(latinLetterKey(event->key(), event->nativeScanCode()));
+    event->accept();
+}
+
+void GameView::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (inputMethodTookKeys(event->preeditString(), event->commitString()) && onInputMethodText)
+        onInputMethodText();
+    event->accept();
+}
+
+QVariant GameView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query == Qt::ImEnabled)
+        return true;
+    if (query == Qt::ImCursorRectangle)
+        return QRect(0, 0, 1, 1);
+    return QWidget::inputMethodQuery(query);
+}
+
+// Qt does not tell a window that another program destroyed it (xdotool windowclose, or a
+// window manager's last resort): the window vanishes, and the game would run on unseen and
+// never save. The X server's notice of it is caught on its way into Qt.
+class GameWindow::DestroyWatch : public QAbstractNativeEventFilter
+{
+public:
+    explicit DestroyWatch(GameWindow &window) : m_window(window) { qApp->installNativeEventFilter(this); }
+    ~DestroyWatch() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t" || !m_window.testAttribute(Qt::WA_WState_Created))
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY ||
+            reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window != xcb_window_t(m_window.winId()))
+            return false;
+        m_window.view()->stopPresenting();
+        if (m_window.onDestroyed)
+            m_window.onDestroyed();
+        return false;
+    }
+
+private:
+    GameWindow &m_window;
+};
+
+GameWindow::~GameWindow() = default;
+
+GameWindow::GameWindow() : m_view(new GameView(this)), m_destroyWatch(std::make_unique<DestroyWatch>(*this))
+{
+    setWindowTitle(QStringLiteral("Quorrax"));
+    setWindowIcon(programIcon());
+    // A fixed window: no maximise button, and no resizing by the frame.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QMenu *game = menuBar()->addMenu(QStringLiteral("Game"));
+    game->setObjectName(QStringLiteral("mnuGame"));
+    QAction *help = game->addAction(QStringLiteral("Help..."), this, [this] {
+        if (onHelp)
+            onHelp();
+    });
+    help->setObjectName(QStringLiteral("mnuGameHelp"));
+    QAction *about = game->addAction(QStringLiteral("About..."), this, [this] {
+        if (onAbout)
+            onAbout();
+    });
+    about->setObjectName(QStringLiteral("mnuGameAbout"));
+    setCentralWidget(m_view);
+    m_view->setFocus();
+}
+
+void GameWindow::setClientSize(int width, int height)
+{
+    m_view->resizeImage(width, height);
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+void GameWindow::showCentred()
+{
+    m_view->choosePresenting();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, (height() + 24) / 2));
+    }
+    show();
+    activateWindow();
+    m_view->setFocus();
+}
+
+void GameWindow::closeEvent(QCloseEvent *event)
+{
+    // The game ends itself once it is out of the event handling, after saving the score.
+    event->ignore();
+    if (onClose)
+        onClose();
+}
+
+} // namespace quorrax

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "game/host.h"
+#include "game/surface.h"
+
+class QImage;
+class QIcon;
+
+namespace quorrax {
+
+// The artwork built into the program, as surfaces.
+Surface loadPicture(Picture which);
+Surface surfaceFromImage(const QImage &image);
+QIcon programIcon();
+
+} // namespace quorrax

@@ -1,0 +1,351 @@
+#include "qthost/qthost.h"
+
+#include "buildinfo.h"
+#include "qthost/dialogs/dialogs.h"
+#include "game/frmmain.h"
+#include "qthost/glyphs.h"
+#include "qthost/keys.h"
+#include "qthost/pictures.h"
+#include "qthost/signals.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+
+namespace quorrax {
+
+namespace {
+
+// The player's own folder for the game's files, by the rules of the XDG base directories:
+// under $XDG_DATA_HOME where that is an absolute path, else under $HOME/.local/share. With
+// neither, the player has no such folder; a file is never made at the root of the file
+// system or relative to wherever the game was started.
+std::string playerDataFolder(const char *xdgDataHome, const char *home)
+{
+    const auto absolute = [](const char *path) { return path != nullptr && path[0] == '/'; };
+    if (absolute(xdgDataHome))
+        return std::string(xdgDataHome) + "/quorrax/";
+    if (absolute(home))
+        return std::string(home) + "/.local/share/quorrax/";
+    return {};
+}
+
+} // namespace
+
+QtHost::QtHost(std::unique_ptr<HostClock> clock) : m_clock(std::move(clock)), m_random(std::random_device{}())
+{
+    m_window.onClose = [this] { requestClose(); };
+    m_window.onDestroyed = [this] { windowDestroyed(); };
+    // Should the program be ended before the game could end itself (Qt ends it when the
+    // connection to the display breaks, as at a logout or a crash of the session), the score
+    // is saved on the way out.
+    saveAtAnyExit([this] {
+        if (!m_ended && m_form) {
+            m_ended = true;
+            m_form->saveHighScore();
+        }
+    });
+    m_window.onHelp = [this] {
+        ++m_gameEvents;
+        if (m_form)
+            m_form->mnuGameHelp_Click();
+    };
+    m_window.onAbout = [this] {
+        ++m_gameEvents;
+        if (m_form)
+            m_form->mnuGameAbout_Click();
+    };
+    m_window.view()->onKey = [this](int qtKey) {
+        ++m_gameEvents;
+        if (m_form && !m_closeRequested)
+            m_form->Form_KeyDown(toVirtualKey(qtKey), 0);
+    };
+    m_window.view()->onInputMethodText = [this] {
+        ++m_gameEvents;
+        if (m_form && !m_closeRequested)
+            m_form->Form_KeyDown(vk::Ime, 0);
+    };
+}
+
+QtHost::~QtHost()
+{
+    saveAtAnyExit(nullptr);
+}
+
+void QtHost::bind(frmMain &form)
+{
+    m_form = &form;
+}
+
+void QtHost::windowDestroyed()
+{
+    m_windowDestroyed = true;
+    requestClose();
+}
+
+void QtHost::requestClose()
+{
+    m_closeRequested = true;
+    // A dialog, message box or menu that is open holds the game inside its own loop;
+    // close it so that the game gets back to its own loop and can end.
+    while (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    if (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+}
+
+std::uint32_t QtHost::timeGetTime()
+{
+    return std::uint32_t(m_clock->monotonicNs() / nsPerMs);
+}
+
+int QtHost::secondOfMinute()
+{
+    const std::time_t now = std::time_t(m_clock->realtimeNs() / nsPerSecond);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_sec;
+}
+
+void QtHost::Randomize()
+{
+    m_random.seed(std::uint64_t(m_clock->realtimeNs()));
+}
+
+double QtHost::Rnd()
+{
+    return double(m_random() >> 11) * 0x1.0p-53;
+}
+
+std::vector<QRect> QtHost::takeChanges()
+{
+    const Surface &buffer = m_form->window;
+    if (buffer.generation() == m_shownGeneration)
+        return {};
+    m_shownGeneration = buffer.generation();
+    QImage &image = m_window.view()->image();
+    const int width = buffer.width();
+    const int height = buffer.height();
+    if (image.width() != width || image.height() != height)
+        m_window.view()->resizeImage(width, height);
+    if (m_shown.size() != std::size_t(width) * std::size_t(height)) {
+        m_shown.assign(std::size_t(width) * std::size_t(height), ~Color(0));
+        m_shownStamps.assign(std::size_t(height), 0);
+    }
+
+    // Between two ticks only a few pixels change: hand the window system just those
+    // runs of each row, not the whole field. Rows without a change, nearly all of them,
+    // are passed over at the speed of memory. Runs of neighbouring rows that overlap are
+    // joined, so that a head or a line of text goes out as one rectangle, not one a row.
+    const std::size_t rowBytes = std::size_t(width) * sizeof(Color);
+    uchar *const bits = image.bits(); // one detach check for the whole frame, not one per row
+    const qsizetype stride = image.bytesPerLine();
+    std::vector<QRect> open; // rectangles that reach down to the row before
+    std::vector<QRect> done;
+    for (int y = 0; y < height; ++y) {
+        const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
+        Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
+        // A row whose stamp is the one shown holds what is shown: it is not even read.
+        const std::uint64_t stamp = buffer.rowStamp(y);
+        const bool fresh = std::exchange(m_shownStamps[std::size_t(y)], stamp) != stamp;
+        if (fresh && std::memcmp(from, shown, rowBytes) != 0) {
+            auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
+            int x = 0;
+            while (x < width) {
+                if (from[x] == shown[x]) {
+                    ++x;
+                    continue;
+                }
+                const int start = x;
+                int lastChange = x;
+                for (; x < width && x - lastChange < 16; ++x) {
+                    if (from[x] != shown[x]) {
+                        lastChange = x;
+                        shown[x] = from[x];
+                        out[x] = from[x] | 0xFF000000u; // RGBX in memory: R, G, B, 255
+                    }
+                }
+                const QRect run(start, y, lastChange - start + 1, 1);
+                const auto above = std::find_if(open.begin(), open.end(), [&run](const QRect &r) {
+                    return r.left() <= run.right() + 1 && r.right() >= run.left() - 1;
+                });
+                if (above != open.end())
+                    *above = above->united(run);
+                else
+                    open.push_back(run);
+            }
+        }
+        // Whatever did not reach this row is finished.
+        for (auto it = open.begin(); it != open.end();) {
+            if (it->bottom() < y) {
+                done.push_back(*it);
+                it = open.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    done.insert(done.end(), open.begin(), open.end());
+    return done;
+}
+
+void QtHost::DoEvents()
+{
+    const std::vector<QRect> changed = takeChanges();
+    if (!changed.empty())
+        m_window.view()->present(changed, false);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // An open menu holds the game, as a dialog does, until the player closes it.
+    if (QApplication::activePopupWidget()) {
+        while (QApplication::activePopupWidget() && !m_closeRequested)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // A menu closed with Escape leaves the keyboard on the menu bar, where the next
+        // key would open the menu again or go nowhere; the game takes it back to steer.
+        m_window.view()->setFocus();
+    }
+    endIfClosing();
+}
+
+void QtHost::endIfClosing()
+{
+    // The close runs in the game's own flow, never inside a Qt event handler, and before
+    // the running loop can draw anything more.
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        m_form->Form_Unload();
+    }
+}
+
+void QtHost::sleepUntil(std::int64_t monotonicNs)
+{
+    // One sleep that ends at the first event or at the nanosecond the wait is due.
+    m_clock->ringAt(monotonicNs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_clock->ringAt(0);
+    endIfClosing();
+}
+
+void QtHost::idleUntil(std::uint32_t tick)
+{
+    if (const auto due = tickDue(m_clock->monotonicNs(), tick))
+        sleepUntil(*due);
+}
+
+void QtHost::idleUntilSecondChanges(int second)
+{
+    if (secondOfMinute() == second)
+        sleepUntil(nextSecondDue(m_clock->monotonicNs(), m_clock->realtimeNs()));
+}
+
+void QtHost::idleUntilEvent()
+{
+    // A screen that waits here draws itself again after every wake. Most of what the window
+    // system sends (key releases, focus changes, the pointer crossing the window, exposes,
+    // which the view answers from its own image) means nothing to the game: Qt handles it
+    // here, and the wait ends only once something reached the game, the player asked to
+    // close, or a menu opened (the game holds still in DoEvents while it is open).
+    const std::uint64_t seen = m_gameEvents;
+    do
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (m_gameEvents == seen && !m_closeRequested && !QApplication::activePopupWidget());
+    endIfClosing();
+}
+
+std::string QtHost::appPath()
+{
+    std::string path = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string QtHost::userDataPath()
+{
+    return playerDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+bool QtHost::keepsFilesBesideProgram()
+{
+    return !build::systemInstall;
+}
+
+Surface QtHost::picture(Picture which)
+{
+    return loadPicture(which);
+}
+
+void QtHost::setClientSize(int width, int height)
+{
+    m_window.setClientSize(width, height);
+}
+
+void QtHost::Show()
+{
+    m_window.showCentred();
+}
+
+void QtHost::Refresh()
+{
+    const std::vector<QRect> changed = takeChanges();
+    if (!changed.empty())
+        m_window.view()->present(changed, true);
+}
+
+int QtHost::Print(Surface &target, int x, int y, std::string_view text, double points, Color color)
+{
+    return printGlyphs(target, x, y, text, points, color);
+}
+
+void QtHost::MsgBox(std::string_view text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quorrax"),
+                    QString::fromUtf8(text.data(), qsizetype(text.size())), QMessageBox::Ok, &m_window);
+    box.exec();
+    afterModal();
+}
+
+void QtHost::showHelp()
+{
+    showHelpDialog(m_window.view());
+    afterModal();
+}
+
+void QtHost::showAbout()
+{
+    showAboutDialog(m_window.view(), programIcon());
+    afterModal();
+}
+
+void QtHost::afterModal()
+{
+    // The next key steers again.
+    m_window.activateWindow();
+    m_window.view()->setFocus();
+}
+
+void QtHost::reportError(std::string_view message)
+{
+    std::fprintf(stderr, "quorrax: %.*s\n", int(message.size()), message.data());
+}
+
+void QtHost::End(int status)
+{
+    m_ended = true;
+    if (m_windowDestroyed) {
+        reportError("the window was destroyed by another program");
+        status = exitFailure;
+    }
+    throw ProgramEnd{status};
+}
+
+} // namespace quorrax
