@@ -7,9 +7,6 @@
 
 namespace quorrax {
 
-constexpr int titleWidth = 420;
-constexpr int titleHeight = 300;
-
 namespace {
 
 // The high-score file beside the program, and the player's own copy for a program installed
@@ -30,9 +27,9 @@ Long roundHalfEven(double value)
 }
 
 frmMain::frmMain(Host &host)
-    : window(titleWidth, titleHeight), picOpen(host.picture(Picture::Title)),
-      picShaikei(titleWidth, titleHeight), picHaikei(titleWidth, titleHeight),
-      picWork(titleWidth, titleHeight), picAka(5, 5, red), picAo(5, 5, blue), pic2Ao(5, 5, blue),
+    : window(field::width, field::height), picOpen(host.picture(Picture::Title)),
+      picShaikei(field::width, field::height), picHaikei(field::width, field::height),
+      picWork(field::width, field::height), picAka(5, 5, red), picAo(5, 5, blue), pic2Ao(5, 5, blue),
       picJamaAo(7, 7, blue), picJama(7, 7, yellow), picYajirusi(host.picture(Picture::Arrow)),
       picYajirusiM(makeMask(picYajirusi)), picBaku(host.picture(Picture::Explosion)),
       picBakuM(makeMask(picBaku)), m_host(host)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/field.h"
 #include "game/host.h"
 #include "game/surface.h"
 

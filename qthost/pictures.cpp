@@ -1,5 +1,7 @@
 #include "qthost/pictures.h"
 
+#include "game/field.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QString>
@@ -20,7 +22,7 @@ PictureFile pictureFile(Picture which)
 {
     switch (which) {
     case Picture::Title:
-        return {":/assets/title.png", 420, 300};
+        return {":/assets/title.png", field::width, field::height};
     case Picture::Arrow:
         return {":/assets/arrow.png", 32, 32};
     case Picture::Explosion:

@@ -130,73 +130,10 @@ double QtHost::Rnd()
 std::vector<QRect> QtHost::takeChanges()
 {
     const Surface &buffer = m_form->window;
-    if (buffer.generation() == m_shownGeneration)
-        return {};
-    m_shownGeneration = buffer.generation();
     QImage &image = m_window.view()->image();
-    const int width = buffer.width();
-    const int height = buffer.height();
-    if (image.width() != width || image.height() != height)
-        m_window.view()->resizeImage(width, height);
-    if (m_shown.size() != std::size_t(width) * std::size_t(height)) {
-        m_shown.assign(std::size_t(width) * std::size_t(height), ~Color(0));
-        m_shownStamps.assign(std::size_t(height), 0);
-    }
-
-    // Between two ticks only a few pixels change: hand the window system just those
-    // runs of each row, not the whole field. Rows without a change, nearly all of them,
-    // are passed over at the speed of memory. Runs of neighbouring rows that overlap are
-    // joined, so that a head or a line of text goes out as one rectangle, not one a row.
-    const std::size_t rowBytes = std::size_t(width) * sizeof(Color);
-    uchar *const bits = image.bits(); // one detach check for the whole frame, not one per row
-    const qsizetype stride = image.bytesPerLine();
-    std::vector<QRect> open; // rectangles that reach down to the row before
-    std::vector<QRect> done;
-    for (int y = 0; y < height; ++y) {
-        const Color *from = buffer.bits() + std::size_t(y) * std::size_t(width);
-        Color *shown = m_shown.data() + std::size_t(y) * std::size_t(width);
-        // A row whose stamp is the one shown holds what is shown: it is not even read.
-        const std::uint64_t stamp = buffer.rowStamp(y);
-        const bool fresh = std::exchange(m_shownStamps[std::size_t(y)], stamp) != stamp;
-        if (fresh && std::memcmp(from, shown, rowBytes) != 0) {
-            auto *out = reinterpret_cast<std::uint32_t *>(bits + y * stride);
-            int x = 0;
-            while (x < width) {
-                if (from[x] == shown[x]) {
-                    ++x;
-                    continue;
-                }
-                const int start = x;
-                int lastChange = x;
-                for (; x < width && x - lastChange < 16; ++x) {
-                    if (from[x] != shown[x]) {
-                        lastChange = x;
-                        shown[x] = from[x];
-                        out[x] = from[x] | 0xFF000000u; // RGBX in memory: R, G, B, 255
-                    }
-                }
-                const QRect run(start, y, lastChange - start + 1, 1);
-                const auto above = std::find_if(open.begin(), open.end(), [&run](const QRect &r) {
-                    return r.left() <= run.right() + 1 && r.right() >= run.left() - 1;
-                });
-                if (above != open.end())
-                    *above = above->united(run);
-                else
-                    open.push_back(run);
-            }
-        }
-        // Whatever did not reach this row is finished.
-        for (auto it = open.begin(); it != open.end();) {
-            if (it->bottom() < y) {
-                done.push_back(*it);
-                it = open.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    done.insert(done.end(), open.begin(), open.end());
-    return done;
+    if (image.width() != buffer.width() || image.height() != buffer.height())
+        m_window.view()->resizeImage(buffer.width(), buffer.height());
+    return m_changes.take(buffer, image);
 }
 
 void QtHost::DoEvents()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/host.h"
+#include "qthost/changedrows.h"
 #include "qthost/clock.h"
 #include "qthost/gamewindow.h"
 
@@ -64,9 +65,7 @@ private:
     frmMain *m_form = nullptr;
     std::unique_ptr<HostClock> m_clock;
     std::mt19937_64 m_random;
-    std::vector<Color> m_shown;
-    std::vector<std::uint64_t> m_shownStamps; // the stamps of the rows in m_shown
-    std::uint64_t m_shownGeneration = ~std::uint64_t(0);
+    ChangedRows m_changes;
     bool m_closeRequested = false;
     bool m_windowDestroyed = false;
     bool m_ended = false;

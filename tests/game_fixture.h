@@ -95,18 +95,18 @@ inline ::testing::AssertionResult shows(const Frame &frame, std::string_view tex
     static const bool fontThere = QFontDatabase::families().contains(QStringLiteral("IPAPGothic"));
     if (!fontThere)
         return skipTheTexts(), ::testing::AssertionSuccess();
-    const std::string wrong = judgeText(text, x, y, points, 420, int(frame.rows.size()), [&](int px, int py) {
+    const std::string wrong = judgeText(text, x, y, points, field::width, int(frame.rows.size()), [&](int px, int py) {
         return frame.pixel(px, py) == color;
     });
     return wrong.empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << wrong;
 }
 
 // How many pixels of the rows from `top` to `bottom` have the colour.
-inline int count(const Frame &frame, Color color, int top = 0, int bottom = 299)
+inline int count(const Frame &frame, Color color, int top = 0, int bottom = field::height - 1)
 {
     int n = 0;
     for (int y = top; y <= bottom; ++y)
-        for (int x = 0; x < 420; ++x)
+        for (int x = 0; x < field::width; ++x)
             n += frame.pixel(x, y) == color;
     return n;
 }
@@ -116,7 +116,7 @@ inline int differences(const Frame &frame, const Surface &picture, int top, int 
 {
     int n = 0;
     for (int y = top; y <= bottom; ++y)
-        for (int x = 0; x < 420; ++x)
+        for (int x = 0; x < field::width; ++x)
             n += frame.pixel(x, y) != picture.pixel(x, y);
     return n;
 }

@@ -24,7 +24,7 @@ int explosionMismatches(const Frame &before, const Frame &after, int x, int y)
         for (int col = 0; col < 32; ++col) {
             const int px = x - 16 + col;
             const int py = y - 16 + row;
-            if (px < 0 || px >= 420 || py < 0 || py >= 300 || after.pixel(px, py) == green)
+            if (px < 0 || px >= field::width || py < 0 || py >= field::height || after.pixel(px, py) == green)
                 continue; // outside, or under a result text
             const Color s = sprite.pixel(col, row);
             wrong += after.pixel(px, py) != (s != black ? s : before.pixel(px, py));
@@ -109,7 +109,7 @@ std::uint64_t fingerprint(const ScriptedHost &host)
         mix(host.frames[i].at - host.startTick);
         mix(std::uint64_t(host.frames[i].working));
         for (const Color *row : host.frames[i].rows)
-            for (int x = 0; x < 420; ++x)
+            for (int x = 0; x < field::width; ++x)
                 mix(row[x]);
     }
     for (const Printed &p : host.prints) {

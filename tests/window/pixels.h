@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/field.h"
+
 #include <QImage>
 
 #include <functional>
@@ -8,8 +10,8 @@
 
 namespace quorrax::window {
 
-constexpr int fieldWidth = 420;
-constexpr int fieldHeight = 300;
+constexpr int fieldWidth = field::width;
+constexpr int fieldHeight = field::height;
 
 constexpr QRgb black = 0xff000000, red = 0xffff0000, blue = 0xff0000ff, yellow = 0xffffff00, green = 0xff00ff00;
 
