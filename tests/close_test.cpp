@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 // A file as a player may have left it: notes of their own around the value, which stay
@@ -110,4 +110,4 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 // The red and the blue test, on a head at (100, 100) with one non-black pixel 1 to 5 pixels
@@ -26,7 +26,7 @@ TEST(CrashTest, OnlyThePixelThreeAheadIsAnObstacle)
                     f.picWork.setPixel(100 + distance * dx[muki], 100 + distance * dy[muki], RGB(1, 0, 0));
                     blueLine ? f.AoGO() : f.AkaGO();
                     const bool crash = distance == 3 && !(blueLine && gmode == vbTrue);
-                    SCOPED_TRACE(::testing::Message() << (blueLine ? "blue" : "red") << " mode " << gmode
+                    SCOPED_TRACE(testing::Message() << (blueLine ? "blue" : "red") << " mode " << gmode
                                                       << " direction " << muki << " distance " << distance);
                     EXPECT_EQ(f.Playing, crash ? vbFalse : vbTrue);
                     EXPECT_EQ(f.AkaWin, crash == blueLine ? vbTrue : vbFalse);
@@ -59,4 +59,4 @@ TEST(CrashTest, LookingOutsideTheFieldIsNoObstacle)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

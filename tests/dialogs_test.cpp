@@ -94,7 +94,7 @@ TEST(AboutDialogTest, StacksItsTextsAndControlsFromTheSizesOfItsTexts)
 // from (the tests' case), or else an install for everyone's fixed places.
 TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
 {
-    testing::ScratchFolder install;
+    test::ScratchFolder install;
     const QString prefix = QString::fromStdString(install.path());
     QDir().mkpath(prefix + "lib/quorrax");
     QDir().mkpath(prefix + "share/doc/quorrax");

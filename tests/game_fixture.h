@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 
 using Kind = ScriptedHost::Kind;
 
@@ -90,15 +90,15 @@ inline void skipTheTexts()
 
 // Whether the frame shows `text` printed at (x, y) in `points` and `color` as its recorded
 // look has it: every glyph pixel in that colour, and nothing of the colour beside it.
-inline ::testing::AssertionResult shows(const Frame &frame, std::string_view text, int x, int y, double points, Color color)
+inline testing::AssertionResult shows(const Frame &frame, std::string_view text, int x, int y, double points, Color color)
 {
     static const bool fontThere = QFontDatabase::families().contains(QStringLiteral("IPAPGothic"));
     if (!fontThere)
-        return skipTheTexts(), ::testing::AssertionSuccess();
+        return skipTheTexts(), testing::AssertionSuccess();
     const std::string wrong = judgeText(text, x, y, points, field::width, int(frame.rows.size()), [&](int px, int py) {
         return frame.pixel(px, py) == color;
     });
-    return wrong.empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << wrong;
+    return wrong.empty() ? testing::AssertionSuccess() : testing::AssertionFailure() << wrong;
 }
 
 // How many pixels of the rows from `top` to `bottom` have the colour.
@@ -131,4 +131,4 @@ inline std::vector<std::string> textsIn(const ScriptedHost &host, const Frame &f
     return out;
 }
 
-} // namespace quorrax::testing
+} // namespace quorrax::test

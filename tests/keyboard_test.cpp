@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 // Outside a match no key steers: on the title the arrows choose nothing, and on the result
@@ -66,4 +66,4 @@ TEST(KeyboardTest, EverySteeringKeyFromEveryDirectionOfBothLines)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

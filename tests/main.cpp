@@ -10,7 +10,7 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // A home of the run's own: the game's per-user files of a player on this machine are
     // never read or written.
-    const quorrax::testing::ScratchFolder home;
+    const quorrax::test::ScratchFolder home;
     setenv("HOME", home.dir().c_str(), 1);
     setenv("XDG_DATA_HOME", (home.path() + ".local/share").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home.path() + ".config").c_str(), 1);

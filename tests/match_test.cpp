@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 struct Text {
@@ -138,7 +138,7 @@ TEST(MatchTest, RecordedMatchesShowTheSameFramesWhereverTheCounterStands)
         {5, false, {{10, vk::J}, {30, vk::A}}, 55, 0xfa7f1d149778b552ull},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "seed " << row.seed);
+        SCOPED_TRACE(testing::Message() << "seed " << row.seed);
         std::uint32_t toMatch = 0; // from the start to the first tick, the same in every run
         for (const std::uint32_t wrap : {0u, 0x80000000u, 0u}) {
             const std::uint32_t start = toMatch ? wrap - toMatch - 20 * 9 : 4'000'000u;
@@ -185,4 +185,4 @@ TEST(MatchStress, AMillionTickMatchScoresEveryTick)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

@@ -18,7 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace quorrax::testing;
+using namespace quorrax::test;
 using quorrax::fuzzcheck::slurp;
 using quorrax::fuzzcheck::spill;
 using SaveStep = quorrax::savefault::Step;
@@ -135,7 +135,7 @@ TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
         {SaveStep::None, 0, false, true, true, now},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "step " << int(row.step) << ", " << row.bytes << " bytes, locked " << row.lockFolder);
+        SCOPED_TRACE(testing::Message() << "step " << int(row.step) << ", " << row.bytes << " bytes, locked " << row.lockFolder);
         ScratchFolder scratch;
         const fs::path folder = scratch.dir() / "game", file = folder / "real.ini", link = folder / "Quorx.ini";
         fs::create_directory(folder);

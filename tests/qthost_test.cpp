@@ -29,7 +29,7 @@
 // whatever is open over the game holds it, the window shows what the game drew, and the
 // signals that end a session save as the close box does.
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 // A clock of the test's own: time stands still while the game works, and when the host
@@ -130,7 +130,7 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
         {screen::Match, Battle, muki::Up, 0, {}, "あ", red, muki::Up, true},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "screen " << row.screen << ", key " << row.key << " \"" << row.text << "\"");
+        SCOPED_TRACE(testing::Message() << "screen " << row.screen << ", key " << row.key << " \"" << row.text << "\"");
         QtGame game;
         game.form.Working = row.screen;
         game.form.GMode = row.gmode;
@@ -178,7 +178,7 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
         {screen::MatchOver, 0, 0, false, 0, 0},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "screen " << row.screen);
+        SCOPED_TRACE(testing::Message() << "screen " << row.screen);
         std::vector<std::int64_t> at;
         for (const auto &ring : game.host.clock->rings)
             if (ring.working == row.screen)
@@ -383,7 +383,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         {{SIGTERM}, notes + "HighScore=lots", notes + "HighScore=lots", true, "", "home", "", 1},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
+        SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
                                           << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME " << (row.home ? row.home : "unset"));
         ScratchFolder scratch;
         const std::filesystem::path folder = scratch.dir() / "program", cwd = scratch.dir() / "cwd";
@@ -441,4 +441,4 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

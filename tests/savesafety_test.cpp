@@ -72,7 +72,7 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        const quorrax::testing::ScratchFolder scratch;
+        const quorrax::test::ScratchFolder scratch;
         const fs::path game = scratch.dir() / "game", home = scratch.dir() / "home", target = home / "target";
         fs::create_directories(game), fs::create_directories(home);
         ASSERT_EQ(::chmod(game.c_str(), 01777), 0);
@@ -100,7 +100,7 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
 // player's own leftovers of that name, and nothing else.
 TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
 {
-    const quorrax::testing::ScratchFolder scratch;
+    const quorrax::test::ScratchFolder scratch;
     const fs::path ini = scratch.dir() / "Quorx.ini";
     spill(ini, "[Quorrax]\r\nHighScore=5\r\n");
     const struct {
@@ -128,7 +128,7 @@ TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
 // with the highest of them, whole, whoever saves last.
 TEST(SaveSafety, CopiesEndingTogetherLeaveTheHighestScore)
 {
-    const quorrax::testing::ScratchFolder scratch;
+    const quorrax::test::ScratchFolder scratch;
     const fs::path ini = scratch.dir() / "Quorx.ini";
     for (int round = 0; round < 10; ++round) {
         spill(ini, "; mine\n[Quorrax]\nHighScore=10\n");

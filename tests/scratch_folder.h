@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 
 // A fresh folder of the test's own under the system's temporary folder, removed with
 // everything in it afterwards.
@@ -54,4 +54,4 @@ struct ReadOnly {
     }
 };
 
-} // namespace quorrax::testing
+} // namespace quorrax::test

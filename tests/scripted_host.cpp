@@ -2,7 +2,7 @@
 
 #include "qthost/glyphs.h"
 
-namespace quorrax::testing {
+namespace quorrax::test {
 
 void ScriptedHost::advance(std::uint64_t ms)
 {
@@ -111,4 +111,4 @@ int ScriptedHost::Print(Surface &target, int x, int y, std::string_view text, do
     return drawText ? printGlyphs(target, x, y, text, points, color) : pointsToPixels(points);
 }
 
-} // namespace quorrax::testing
+} // namespace quorrax::test

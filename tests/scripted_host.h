@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 
 // Thrown when the script has nothing left to deliver while the game waits for an event,
 // or when the run has gone on far too long: the natural end of a scripted run.
@@ -115,4 +115,4 @@ private:
     std::array<int, 5> m_framesIn{};
 };
 
-} // namespace quorrax::testing
+} // namespace quorrax::test

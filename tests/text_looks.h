@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 
 // How a text the game prints looks in the window's font, IPAPGothic without anti-aliasing,
 // printed at its place: the box its glyph pixels fill, edges included, and how many there
@@ -64,4 +64,4 @@ std::string judgeText(std::string_view text, int x, int y, double points, int wi
     return seen == expected ? "" : quoted + ": expected " + expected + "; saw " + seen;
 }
 
-} // namespace quorrax::testing
+} // namespace quorrax::test

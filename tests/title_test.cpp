@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 constexpr const char *prompt = "Press Return to start";
@@ -39,7 +39,7 @@ TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
             const int level = fadeLevel(int(i));
             // At level 0 it is black on black: the band below the lettering shows nothing.
             EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0))
-                                  : ::testing::AssertionResult(count(f, black, 246, field::height - 1) == 54 * field::width))
+                                  : testing::AssertionResult(count(f, black, 246, field::height - 1) == 54 * field::width))
                 << level;
         }
         EXPECT_EQ(differences(*title[0], loadPicture(Picture::Title), 28, 245), 0) << "the lettering";
@@ -94,4 +94,4 @@ TEST(TitleTest, TwoReturnsInOneYieldGoOnToTheModeChoice)
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

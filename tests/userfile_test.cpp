@@ -10,7 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using quorrax::fuzzcheck::spill;
-using quorrax::testing::ReadOnly;
+using quorrax::test::ReadOnly;
 using Bytes = std::optional<std::string>; // a file's bytes; nullopt: no file
 
 Bytes load(const fs::path &file)
@@ -50,12 +50,12 @@ const Row rows[] = {
 
 void PrintTo(const Row &row, std::ostream *out) { *out << row.name; }
 
-class UserFile : public ::testing::TestWithParam<Row> {};
+class UserFile : public testing::TestWithParam<Row> {};
 
 TEST_P(UserFile, SavesWhereTheNextStartReadsIt)
 {
     const Row &row = GetParam();
-    const quorrax::testing::ScratchFolder scratch;
+    const quorrax::test::ScratchFolder scratch;
     const fs::path shared = scratch.dir() / "program" / "Quorx.ini";
     const fs::path own = scratch.dir() / "home" / ".local" / "share" / "quorrax" / "Quorx.ini";
     fs::create_directories(shared.parent_path());
@@ -95,7 +95,7 @@ TEST_P(UserFile, SavesWhereTheNextStartReadsIt)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, UserFile, ::testing::ValuesIn(rows),
+INSTANTIATE_TEST_SUITE_P(Rows, UserFile, testing::ValuesIn(rows),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorrax::testing {
+namespace quorrax::test {
 namespace {
 
 // A head past an edge comes back at the opposite one: column 0 counts as beyond the left
@@ -27,11 +27,11 @@ TEST(WrapTest, EachHeadComesBackAtTheOppositeEdge)
         f.AkaHantai();
         f.AoHantai();
         f.JamaHantai();
-        SCOPED_TRACE(::testing::Message() << "(" << row.x << ", " << row.y << ")");
+        SCOPED_TRACE(testing::Message() << "(" << row.x << ", " << row.y << ")");
         for (const auto &[x, y] : {std::pair{f.AkaX, f.AkaY}, {f.AoX, f.AoY}, {f.JamaX, f.JamaY}})
             EXPECT_EQ(std::make_pair(x, y), std::make_pair(row.expectedX, row.expectedY));
     }
 }
 
 } // namespace
-} // namespace quorrax::testing
+} // namespace quorrax::test

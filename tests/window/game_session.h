@@ -13,7 +13,7 @@
 
 namespace quorrax::window {
 
-using Result = ::testing::AssertionResult;
+using Result = testing::AssertionResult;
 using XDisplay = std::unique_ptr<Display, int (*)(Display *)>;
 constexpr int waitMs = 10'000;
 constexpr QRgb magenta = 0xffff00ff; // a colour the game never shows
@@ -34,7 +34,7 @@ public:
     {
         const QString program = m_folder + QStringLiteral("/quorrax"), logs = m_screen.scratch(QStringLiteral("logs"));
         if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) || !m_game.start(program, {}, m_screen.environment(), logs + "/game.log", false, logs))
-            return ::testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
+            return testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
         // Qt keeps a small helper window of the same name; the main one is as wide as the field.
         return waitForWindow({"--name", "^Quorrax$"}, [this](const XWindow &w) { return w.frame.width() == fieldWidth * m_scale; }, &m_window);
     }
@@ -51,7 +51,7 @@ public:
         const ToolResult result = runTool(m_screen.environment(), QStringLiteral("xdotool"), arguments);
         if (out != nullptr)
             *out = result.out;
-        return result.ok() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << result.describe("xdotool " + arguments.join(' ')).toStdString();
+        return result.ok() ? testing::AssertionSuccess() : testing::AssertionFailure() << result.describe("xdotool " + arguments.join(' ')).toStdString();
     }
     XDisplay display() const { return {XOpenDisplay(m_screen.display().toLatin1()), XCloseDisplay}; }
     Result key(const QString &key) { return xdotool({QStringLiteral("key"), key}); }
@@ -62,8 +62,8 @@ public:
         QByteArray focus;
         for (const QDeadlineTimer deadline(waitMs); !deadline.hasExpired();)
             if (xdotool({QStringLiteral("getwindowfocus")}, &focus) && focus.trimmed().toULong() == window)
-                return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the input focus stayed on " << focus.toStdString() << ", not " << window;
+                return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the input focus stayed on " << focus.toStdString() << ", not " << window;
     }
 
     // A visible window that `xdotool search` finds with `criteria` and `accept` takes.
@@ -78,10 +78,10 @@ public:
                 const QRegularExpressionMatch g = QRegularExpression(QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)")).match(shell);
                 *found = {id.toULong(), QRect(g.captured(1).toInt(), g.captured(2).toInt(), g.captured(3).toInt(), g.captured(4).toInt())};
                 if (g.hasMatch() && accept(*found))
-                    return ::testing::AssertionSuccess();
+                    return testing::AssertionSuccess();
             }
         }
-        return ::testing::AssertionFailure() << "no window " << criteria.join(' ').toStdString() << "; game log: " << m_game.log().toStdString();
+        return testing::AssertionFailure() << "no window " << criteria.join(' ').toStdString() << "; game log: " << m_game.log().toStdString();
     }
 
     // Takes screenshots of the window until `check` holds for one, kept in `matched`; on
@@ -94,19 +94,19 @@ public:
             // What the screen shows where the window is, with whatever lies over it.
             const ToolResult import = runTool(m_screen.environment(), QStringLiteral("import"), {"-screen", "-window", QString::number(m_window.id), "ppm:-"});
             if (!import.ok() || !shot.screen.loadFromData(import.out, "PPM"))
-                return ::testing::AssertionFailure() << import.describe(QStringLiteral("import")).toStdString();
+                return testing::AssertionFailure() << import.describe(QStringLiteral("import")).toStdString();
             // The client area is the window below its menu bar, in the screen's pixels.
             shot.screen = shot.screen.convertToFormat(QImage::Format_RGB32);
             shot.client = shot.screen.copy(0, shot.screen.height() - fieldHeight * m_scale, fieldWidth * m_scale, fieldHeight * m_scale);
             if ((verdict = check(shot)).ok && matched != nullptr)
                 *matched = shot;
             if (verdict.ok)
-                return ::testing::AssertionSuccess();
+                return testing::AssertionSuccess();
         }
         const QString kept = QStringLiteral(QUORRAX_FAILURE_DIR "/") + QString::fromStdString(expected).replace(QRegularExpression("\\W+"), "_") + ".png";
         QDir().mkpath(QStringLiteral(QUORRAX_FAILURE_DIR));
         shot.screen.save(kept);
-        return ::testing::AssertionFailure() << "expected " << expected << "; the last screenshot (" << kept.toStdString()
+        return testing::AssertionFailure() << "expected " << expected << "; the last screenshot (" << kept.toStdString()
                                              << ") showed: " << verdict.seen << "; game log: " << m_game.log().toStdString();
     }
 
@@ -145,7 +145,7 @@ public:
     {
         const XDisplay x = display();
         if (!x)
-            return ::testing::AssertionFailure() << "cannot open display " << m_screen.display().toStdString();
+            return testing::AssertionFailure() << "cannot open display " << m_screen.display().toStdString();
         XEvent event{};
         event.xclient = {ClientMessage, 0, True, x.get(), m_window.id, XInternAtom(x.get(), "WM_PROTOCOLS", False), 32, {}};
         event.xclient.data.l[0] = long(XInternAtom(x.get(), "WM_DELETE_WINDOW", False));
@@ -158,8 +158,8 @@ public:
     Result waitForTheEnd(int status)
     {
         if (!m_game.waitForExit(waitMs) || m_game.exitStatus() != QProcess::NormalExit || m_game.exitCode() != status)
-            return ::testing::AssertionFailure() << "the game did not end by itself with status " << status << "; log: " << m_game.log().toStdString();
-        return ::testing::AssertionSuccess();
+            return testing::AssertionFailure() << "the game did not end by itself with status " << status << "; log: " << m_game.log().toStdString();
+        return testing::AssertionSuccess();
     }
     QString log() const { return m_game.log(); }
 

@@ -76,7 +76,7 @@ Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int leas
 
 Verdict showsText(const QImage &client, std::string_view text, int x, int y, double points, QRgb colour)
 {
-    const std::string wrong = testing::judgeText(text, x, y, points, client.width(), client.height(), [&](int px, int py) {
+    const std::string wrong = test::judgeText(text, x, y, points, client.width(), client.height(), [&](int px, int py) {
         return client.pixel(px, py) == colour;
     });
     return {wrong.empty(), wrong.empty() ? std::string(text).append(" as recorded") : wrong};

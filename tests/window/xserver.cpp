@@ -22,20 +22,20 @@ QString missingHere(bool font)
     return missing.join(QStringLiteral(", "));
 }
 
-::testing::AssertionResult VirtualScreen::start()
+testing::AssertionResult VirtualScreen::start()
 {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (!m_scratch.isValid() || xvfb.isEmpty())
-        return ::testing::AssertionFailure() << "no scratch folder, or Xvfb is not installed (package xvfb)";
+        return testing::AssertionFailure() << "no scratch folder, or Xvfb is not installed (package xvfb)";
     // -displayfd: the server picks a free display itself and tells its number once it
     // takes clients, so there is no guessing and no race with other servers.
     if (!m_server.start(xvfb, QString("-displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset").split(' '),
                         QProcessEnvironment::systemEnvironment(), scratch(QStringLiteral("logs")) + "/Xvfb.log", true))
-        return ::testing::AssertionFailure() << "cannot start Xvfb";
+        return testing::AssertionFailure() << "cannot start Xvfb";
     QByteArray number;
     for (const QDeadlineTimer deadline(20'000); !number.contains('\n');) {
         if (deadline.hasExpired() || !m_server.running())
-            return ::testing::AssertionFailure() << "Xvfb did not report a display: " << m_server.log().toStdString();
+            return testing::AssertionFailure() << "Xvfb did not report a display: " << m_server.log().toStdString();
         m_server.process().waitForReadyRead(100);
         number += m_server.process().readAllStandardOutput();
     }
@@ -51,7 +51,7 @@ QString missingHere(bool font)
     m_environment.insert(QStringLiteral("HOME"), scratch(QStringLiteral("home")));
     m_environment.insert(QStringLiteral("XDG_DATA_HOME"), scratch(QStringLiteral("home/.local/share")));
     QFile::setPermissions(scratch(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return ::testing::AssertionSuccess();
+    return testing::AssertionSuccess();
 }
 
 } // namespace quorrax::window

@@ -19,7 +19,7 @@ QString missingHere(bool font);
 class VirtualScreen
 {
 public:
-    ::testing::AssertionResult start();
+    testing::AssertionResult start();
 
     QString display() const { return m_display; }
     // The environment of every program that talks to this server.
