@@ -7,7 +7,8 @@
 namespace quorrax {
 namespace {
 
-constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// The blanks a number may stand between: spaces and tabs only.
+constexpr bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A signed 32-bit magnitude has at most ten digits; anything longer is out of range
@@ -20,9 +21,9 @@ constexpr std::size_t maxDigits = 10;
 // so that a half is recognised as exactly a half however many digits follow it.
 std::optional<std::int32_t> CLng(std::string_view text)
 {
-    while (!text.empty() && isBlank(text.front()))
+    while (!text.empty() && isSpaceOrTab(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
+    while (!text.empty() && isSpaceOrTab(text.back()))
         text.remove_suffix(1);
 
     bool negative = false;

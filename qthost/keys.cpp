@@ -1,5 +1,7 @@
 #include "qthost/keys.h"
 
+#include "game/frmmain.h"
+
 #include <QChar>
 #include <QList>
 #include <QString>
@@ -68,26 +70,17 @@ int latinLetterKey(int qtKey, std::uint32_t scanCode)
 
 std::int16_t toVirtualKey(int qtKey)
 {
+    // The game's letter keys are the letters' own codes.
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return std::int16_t('A' + (qtKey - Qt::Key_A));
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return std::int16_t('0' + (qtKey - Qt::Key_0));
+        return std::int16_t(vk::A + (qtKey - Qt::Key_A));
     switch (qtKey) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Space:
-        return 32;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Left:
-        return 37;
+        return vk::Return;
     case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
+        return vk::Up;
     case Qt::Key_Down:
-        return 40;
+        return vk::Down;
     default:
         return 0;
     }

@@ -7,8 +7,8 @@ class QString;
 namespace quorrax {
 
 // Qt's key code as the game's key code: letters as their upper-case codes whatever
-// Shift and Caps Lock say, Return and keypad Enter both as Return. 0 for keys the game
-// has no code for.
+// Shift and Caps Lock say, Return and keypad Enter both as Return, Up and Down. 0 for the
+// keys no routine of the game reads.
 std::int16_t toVirtualKey(int qtKey);
 
 // The key as the game reads it on any keyboard layout. A layout whose letters are not

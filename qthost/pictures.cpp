@@ -31,8 +31,6 @@ PictureFile pictureFile(Picture which)
     return {"", 0, 0};
 }
 
-} // namespace
-
 Surface surfaceFromImage(const QImage &image)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
@@ -44,6 +42,8 @@ Surface surfaceFromImage(const QImage &image)
     }
     return surface;
 }
+
+} // namespace
 
 Surface loadPicture(Picture which)
 {

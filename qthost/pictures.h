@@ -10,7 +10,6 @@ namespace quorrax {
 
 // The artwork built into the program, as surfaces.
 Surface loadPicture(Picture which);
-Surface surfaceFromImage(const QImage &image);
 QIcon programIcon();
 
 } // namespace quorrax

@@ -1,3 +1,4 @@
+#include "game/frmmain.h"
 #include "qthost/keys.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ const Row rows[] = {
     {"gr", 0x0399, 31, 'I'}, {"gr", 0x039C, 58, 'M'}, {"gr", 0x039E, 44, 'J'}, {"gr", 0x039A, 45, 'K'},
     {"gr", Qt::Key_Semicolon, 24, 0},
     // Latin layouts follow the letters printed on the keys.
-    {"us", Qt::Key_W, 25, 'W'}, {"us", Qt::Key_Return, 36, 13},
+    {"us", Qt::Key_W, 25, 'W'}, {"us", Qt::Key_Return, 36, quorrax::vk::Return},
     {"fr", Qt::Key_Z, 25, 'Z'}, {"fr", Qt::Key_W, 52, 'W'}, {"fr", Qt::Key_Q, 38, 'Q'},
     {"fr", Qt::Key_Comma, 58, 0}, {"fr", Qt::Key_M, 47, 'M'}, {"fr", Qt::Key_Dead_Circumflex, 34, 0},
     {"de", Qt::Key_Y, 52, 'Y'}, {"de", Qt::Key_Z, 29, 'Z'}, {"de", 0x00D6, 47, 0},

@@ -1,6 +1,5 @@
 #include "qthost/dialogs/dialogs.h"
 
-#include "qthost/dialogs/dialogsupport.h"
 #include "qthost/dialogs/frmabout.h"
 #include "qthost/dialogs/frmhelp.h"
 
@@ -11,20 +10,14 @@ namespace quorrax {
 
 void showAboutDialog(QWidget *parent, const QIcon &programIcon)
 {
-    {
-        frmAbout dialog(programIcon, parent);
-        dialog.exec();
-    }
-    giveFocusBack(parent);
+    frmAbout dialog(programIcon, parent);
+    dialog.exec();
 }
 
 void showHelpDialog(QWidget *parent)
 {
-    {
-        frmHelp dialog(parent);
-        dialog.exec();
-    }
-    giveFocusBack(parent);
+    frmHelp dialog(parent);
+    dialog.exec();
 }
 
 } // namespace quorrax

@@ -1,5 +1,7 @@
 #include "qthost/dialogs/dialogsupport.h"
 
+#include "qthost/dialogs/twips.h"
+
 #include <QDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -69,15 +71,12 @@ void centreOnScreen(QWidget &window, int outerWidth, int outerHeight)
                 area.y() + (area.height() - outerHeight) / 2);
 }
 
-void giveFocusBack(QWidget *parent)
+void placeInTwips(QWidget &widget, int left, int top, int width, int height)
 {
-    if (parent == nullptr)
-        return;
-    parent->setEnabled(true);
-    QWidget *window = parent->window();
-    window->activateWindow();
-    window->setFocus(Qt::ActiveWindowFocusReason);
-    parent->setFocus(Qt::ActiveWindowFocusReason);
+    widget.setGeometry(twipsToPixels(static_cast<float>(left)),
+                       twipsToPixels(static_cast<float>(top)),
+                       twipsToPixels(static_cast<float>(width)),
+                       twipsToPixels(static_cast<float>(height)));
 }
 
 } // namespace quorrax

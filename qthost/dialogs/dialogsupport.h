@@ -30,7 +30,7 @@ void makeFixedDialog(QDialog &dialog, int clientWidth, int clientHeight);
 // Puts a window whose frame is `outerWidth` × `outerHeight` pixels in the middle of the
 // screen its parent is on.
 void centreOnScreen(QWidget &window, int outerWidth, int outerHeight);
-// Once a dialog is gone, the game's window has to take the keys again at once.
-void giveFocusBack(QWidget *parent);
+// Places a control at a position and size given in twips, each rounded to the nearest pixel.
+void placeInTwips(QWidget &widget, int left, int top, int width, int height);
 
 } // namespace quorrax

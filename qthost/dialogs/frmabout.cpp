@@ -1,6 +1,7 @@
 #include "qthost/dialogs/frmabout.h"
 
 #include "qthost/dialogs/aboutaddresses.h"
+#include "qthost/dialogs/aboutlayout.h"
 #include "qthost/dialogs/dialogsupport.h"
 #include "qthost/dialogs/twips.h"
 
@@ -42,14 +43,6 @@ void setAddress(QLineEdit &box, const QString &text, const char *tip)
     box.setText(text);
     box.setCursorPosition(0);
     box.setToolTip(QString::fromUtf8(tip));
-}
-
-void placeInTwips(QWidget &widget, int left, int top, int width, int height)
-{
-    widget.setGeometry(twipsToPixels(static_cast<float>(left)),
-                       twipsToPixels(static_cast<float>(top)),
-                       twipsToPixels(static_cast<float>(width)),
-                       twipsToPixels(static_cast<float>(height)));
 }
 
 } // namespace
@@ -119,15 +112,15 @@ void frmAbout::Form_Load()
     in.Text1Height = pixelsToTwips(Text1->height());
     in.Text2Height = pixelsToTwips(Text2->height());
     in.Command1Height = pixelsToTwips(Command1->height());
-    m_layout = layOutAbout(in);
+    const AboutLayout layout = layOutAbout(in);
 
-    Label1->move(twipsToPixels(m_layout.Label1Left), Label1->y());
-    Label3->move(twipsToPixels(m_layout.Label3Left), twipsToPixels(m_layout.Label3Top));
-    Label2->move(twipsToPixels(m_layout.Label2Left), twipsToPixels(m_layout.Label2Top));
-    Text1->move(Text1->x(), twipsToPixels(m_layout.Text1Top));
-    Text2->move(Text2->x(), twipsToPixels(m_layout.Text2Top));
-    Command1->move(Command1->x(), twipsToPixels(m_layout.Command1Top));
-    setFixedSize(width(), twipsToPixels(m_layout.ScaleHeight));
+    Label1->move(twipsToPixels(layout.Label1Left), Label1->y());
+    Label3->move(twipsToPixels(layout.Label3Left), twipsToPixels(layout.Label3Top));
+    Label2->move(twipsToPixels(layout.Label2Left), twipsToPixels(layout.Label2Top));
+    Text1->move(Text1->x(), twipsToPixels(layout.Text1Top));
+    Text2->move(Text2->x(), twipsToPixels(layout.Text2Top));
+    Command1->move(Command1->x(), twipsToPixels(layout.Command1Top));
+    setFixedSize(width(), twipsToPixels(layout.ScaleHeight));
 }
 
 void frmAbout::Command1_Click()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "qthost/dialogs/aboutlayout.h"
-
 #include <QDialog>
 #include <QIcon>
 
@@ -21,9 +19,6 @@ class frmAbout : public QDialog
 public:
     explicit frmAbout(const QIcon &programIcon, QWidget *parent = nullptr);
 
-    // The load step's result, in twips.
-    const AboutLayout &layout() const { return m_layout; }
-
     // The controls, created in their tab order: Qt chains focus in order of creation.
     QPushButton *const Command1;
     QLabel *const Label1;
@@ -39,7 +34,6 @@ private:
     void Command1_Click();
 
     QIcon m_programIcon;
-    AboutLayout m_layout;
 };
 
 } // namespace quorrax

@@ -1,7 +1,6 @@
 #include "qthost/dialogs/frmhelp.h"
 
 #include "qthost/dialogs/dialogsupport.h"
-#include "qthost/dialogs/twips.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,14 +39,6 @@ const char *const helpLines[] = {
     "上下に進んでる場合は、左右へのキーが有効になって、",
     "左右に進んでる場合は、上下へのキーが有効になるよ",
 };
-
-void placeInTwips(QWidget &widget, int left, int top, int width, int height)
-{
-    widget.setGeometry(twipsToPixels(static_cast<float>(left)),
-                       twipsToPixels(static_cast<float>(top)),
-                       twipsToPixels(static_cast<float>(width)),
-                       twipsToPixels(static_cast<float>(height)));
-}
 
 } // namespace
 
