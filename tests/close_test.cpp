@@ -87,7 +87,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
                 std::ofstream(game.ini(), std::ios::binary) << fileHolding(row.raisedTo);
             frames = game.host.frames.size();
             prints = game.host.prints.size();
-            fileThen = readFile(game.ini());
+            fileThen = slurp(game.ini());
             return true;
         }, Kind::Close);
 
@@ -100,8 +100,8 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         EXPECT_EQ(game.host.frames.size(), frames);
         EXPECT_EQ(game.host.prints.size(), prints);
         EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before) << "the file is written at the close, not before";
-        EXPECT_EQ(readFile(game.ini()), row.after == unchanged ? before : row.after);
-        EXPECT_EQ(readFile(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
+        EXPECT_EQ(slurp(game.ini()), row.after == unchanged ? before : row.after);
+        EXPECT_EQ(slurp(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
         const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +
                                  game.host.dataFolder + iniFileName + ": No space left on device";
         EXPECT_EQ(game.host.errors, row.disksFull ? std::vector<std::string>{lost} : std::vector<std::string>{});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fuzz/profile_invariants.h"
 #include "scratch_folder.h"
 #include "scripted_host.h"
 #include "game/frmmain.h"
@@ -12,8 +13,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,11 +21,7 @@ namespace quorrax::test {
 
 using Kind = ScriptedHost::Kind;
 
-inline std::string readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using fuzzcheck::slurp;
 
 // A whole game on the scripted host, with a folder of its own for the high-score file.
 struct Game {

@@ -88,7 +88,7 @@ TEST(ResultTest, TextsExplosionAndHighScoreOfEachOutcome)
         // The next title: its picture, and the high score after the match.
         EXPECT_EQ(differences(game.host.frames.back(), loadPicture(Picture::Title), 28, 245), 0);
         EXPECT_TRUE(shows(game.host.frames.back(), std::string("High Score(Single):") + row.after, 0, 0, 9, yellow));
-        EXPECT_EQ(readFile(game.ini()), std::string("[Quorrax]\r\nHighScore=") + row.after + "\r\n");
+        EXPECT_EQ(slurp(game.ini()), std::string("[Quorrax]\r\nHighScore=") + row.after + "\r\n");
         if (!row.single) {
             for (const Printed &p : game.host.prints)
                 EXPECT_NE(p.text.rfind("Score:", 0), 0u) << "a score in Battle";
@@ -181,7 +181,7 @@ TEST(MatchStress, AMillionTickMatchScoresEveryTick)
     const auto result = game.framesIn(screen::MatchOver);
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(textsIn(game.host, *result[0]), (std::vector<std::string>{"Game Over!", "You Got High Score!", "Score:1000000", "Press Return"}));
-    EXPECT_EQ(readFile(game.ini()), "[Quorrax]\r\nHighScore=1000000\r\n");
+    EXPECT_EQ(slurp(game.ini()), "[Quorrax]\r\nHighScore=1000000\r\n");
 }
 
 } // namespace
