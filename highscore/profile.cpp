@@ -1,6 +1,7 @@
 #include "highscore/profile.h"
 
 #include "highscore/atomicsave.h"
+#include "highscore/links.h"
 #include "highscore/posixfile.h"
 #include "highscore/profilescan.h"
 #include "highscore/textfile.h"

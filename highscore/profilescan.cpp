@@ -1,5 +1,7 @@
 #include "highscore/profilescan.h"
 
+#include "highscore/namematch.h"
+
 #include <algorithm>
 #include <string_view>
 #include <utility>
@@ -14,7 +16,7 @@ namespace {
 // known.
 class Scanner {
 public:
-    Scanner(const Target &target, Offset start) : m_target(target)
+    Scanner(const Target &target, Offset start) : m_target(target), m_name(target.key), m_header(target.section)
     {
         m_scan.start = m_scan.end = m_scan.insertAt = start;
         // Lines before the first section header belong to the section without a name.
@@ -55,7 +57,7 @@ public:
             return true;
         if (m_sawEquals)
             return !m_capturing;
-        return !m_namePrefix || m_nameTail == NameTail::Broken;
+        return m_name.ruledOut();
     }
 
     void skippedTo(Offset end)
@@ -76,24 +78,16 @@ public:
 
 private:
     enum class Lead { Blank, Bracket, Text };
-    enum class NameTail { Blanks, Nul, Broken };
-    enum class HeaderTail { Blanks, Closed, Nul, NulClosed, Broken };
 
     void startLine(Offset begin)
     {
         m_lead = Lead::Blank;
-        m_nameLength = 0;
-        m_namePrefix = true;
-        m_nameTail = NameTail::Blanks;
+        m_name.reset();
+        m_header.reset();
         m_sawEquals = false;
         m_nameMatched = false;
         m_nameEnd = begin;
         m_capturing = false;
-        m_headerSkip = true;
-        m_headerLength = 0;
-        m_headerPrefix = true;
-        m_headerTail = HeaderTail::Blanks;
-        m_hasBracket = false;
     }
 
     bool closeLine(Offset termBegin, Offset termEnd, std::u16string_view eol)
@@ -116,72 +110,21 @@ private:
             first = true;
         }
         if (m_lead == Lead::Bracket && !first)
-            feedHeader(c);
+            m_header.feed(c);
         if (m_sawEquals) {
             if (m_capturing)
                 feedValue(unit);
         } else if (c == u'=') {
             m_sawEquals = true;
             m_valueBegin = unit.end;
-            m_nameMatched = nameMatches();
+            m_nameMatched = m_name.matches();
             if (m_nameMatched && m_inTarget)
                 startValue();
         } else {
-            feedName(c);
+            m_name.feed(c);
             if (!isBlank(c))
                 m_nameEnd = unit.end;
         }
-    }
-
-    // The name is what precedes the first '=', blanks trimmed, up to its first NUL.
-    void feedName(char16_t c)
-    {
-        const std::u16string &key = m_target.key;
-        if (m_nameLength < key.size()) {
-            m_namePrefix = m_namePrefix && foldCase(c) == foldCase(key[m_nameLength]);
-        } else if (m_nameLength == key.size()) {
-            m_nameTail = c == 0 ? NameTail::Nul : isBlank(c) ? NameTail::Blanks : NameTail::Broken;
-        } else if (m_nameTail == NameTail::Blanks && !isBlank(c)) {
-            m_nameTail = NameTail::Broken;
-        }
-        ++m_nameLength;
-    }
-
-    bool nameMatches() const
-    {
-        return m_namePrefix && m_nameLength >= m_target.key.size() && m_nameTail != NameTail::Broken;
-    }
-
-    // A header's name lies between its '[' and its last ']', blanks trimmed, up to its
-    // first NUL; whatever follows the last ']' does not count.
-    void feedHeader(char16_t c)
-    {
-        if (m_headerSkip && isBlank(c))
-            return;
-        m_headerSkip = false;
-        m_hasBracket = m_hasBracket || c == u']';
-        const std::u16string &section = m_target.section;
-        if (m_headerLength < section.size()) {
-            m_headerPrefix = m_headerPrefix && foldCase(c) == foldCase(section[m_headerLength]);
-        } else if (m_headerLength == section.size()) {
-            m_headerTail = c == 0      ? HeaderTail::Nul
-                           : c == u']' ? HeaderTail::Closed
-                           : isBlank(c) ? HeaderTail::Blanks
-                                        : HeaderTail::Broken;
-        } else if (m_headerTail == HeaderTail::Blanks) {
-            m_headerTail = c == u']' ? HeaderTail::Closed : isBlank(c) ? HeaderTail::Blanks : HeaderTail::Broken;
-        } else if (m_headerTail == HeaderTail::Closed && c == u']') {
-            m_headerTail = HeaderTail::Broken;
-        } else if (m_headerTail == HeaderTail::Nul && c == u']') {
-            m_headerTail = HeaderTail::NulClosed;
-        }
-        ++m_headerLength;
-    }
-
-    bool headerMatches() const
-    {
-        return m_headerPrefix && m_headerLength > m_target.section.size() &&
-               (m_headerTail == HeaderTail::Closed || m_headerTail == HeaderTail::NulClosed);
     }
 
     void startValue()
@@ -228,10 +171,10 @@ private:
     {
         if (m_lead == Lead::Blank)
             return true;
-        if (m_lead == Lead::Bracket && m_hasBracket) {
+        if (m_lead == Lead::Bracket && m_header.closed()) {
             if (m_inTarget)
                 return false; // the wanted section ended without the key
-            if (!m_scan.sectionFound && headerMatches()) {
+            if (!m_scan.sectionFound && m_header.matches()) {
                 m_scan.sectionFound = m_inTarget = true;
                 m_scan.insertAt = termEnd;
                 m_scan.insertNeedsEol = !terminated;
@@ -242,7 +185,7 @@ private:
             return true;
         m_scan.insertAt = termEnd;
         m_scan.insertNeedsEol = !terminated;
-        if (!(m_sawEquals ? m_nameMatched : nameMatches()))
+        if (!(m_sawEquals ? m_nameMatched : m_name.matches()))
             return true;
         KeyLine key;
         key.hasValue = m_sawEquals;
@@ -269,18 +212,11 @@ private:
     Unit m_cr;
 
     Lead m_lead = Lead::Blank;
-    std::size_t m_nameLength = 0;
-    bool m_namePrefix = true;
-    NameTail m_nameTail = NameTail::Blanks;
+    KeyNameMatch m_name;
+    SectionNameMatch m_header;
     bool m_sawEquals = false;
     bool m_nameMatched = false;
     Offset m_nameEnd = 0;
-
-    bool m_headerSkip = true;
-    std::size_t m_headerLength = 0;
-    bool m_headerPrefix = true;
-    HeaderTail m_headerTail = HeaderTail::Blanks;
-    bool m_hasBracket = false;
 
     bool m_capturing = false;
     bool m_valueStarted = false;
