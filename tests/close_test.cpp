@@ -21,6 +21,54 @@ struct FullDisks {
     ~FullDisks() { savefault::set(savefault::Step::None); }
 };
 
+void none(Game &) {}
+void toMode(Game &g) { g.key(screen::Title, vk::Return); }
+void toCountdown(Game &g)
+{
+    g.key(screen::Title, vk::Return);
+    g.key(screen::ModeSelect, vk::Return);
+}
+void single(Game &g)
+{
+    g.form.picShaikei.setPixel(160, 100, RGB(1, 1, 1)); // a crash at tick 47
+    g.startMatch(true);
+}
+void battle(Game &g)
+{
+    g.startMatch(false);
+    g.key(screen::Match, vk::S);
+}
+
+const std::string unchanged = "(unchanged)";
+
+struct CloseRow {
+    const char *name;
+    const char *before; // the value in the file, if there is a file
+    void (*lead)(Game &);
+    Integer screen;
+    int nth; // the close comes after this many frames of the screen
+    std::string after;
+    const char *raisedTo = nullptr; // the value another copy saved while this one ran
+    bool disksFull = false;         // then the player is told, and the end is a failure
+    const char *own = nullptr;      // the player's own copy afterwards, if there must be one
+    bool forEveryone = false;       // installed for everyone: nothing beside the program counts
+};
+
+const CloseRow closeRows[] = {
+    {"title", "04321", none, screen::Title, 5, unchanged},
+    {"title, first run", nullptr, none, screen::Title, 5, "[Quorrax]\r\nHighScore=0\r\n"},
+    {"title, a value that is no number", "lots", none, screen::Title, 5, fileHolding("0")},
+    {"mode selection", "04321", toMode, screen::ModeSelect, 1, unchanged},
+    {"countdown", "04321", toCountdown, screen::Countdown, 2, unchanged},
+    {"match", "04321", single, screen::Match, 30, unchanged},
+    {"Single result, a new high score", "05", single, screen::MatchOver, 1, fileHolding("47")},
+    {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
+    {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true},
+    {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
+    {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
+     "[Quorrax]\r\nHighScore=47\r\n", true},
+};
+
 // Closing the window, whatever screen is up, saves the high score of that moment and ends
 // the game at once: not one more frame or text. The score in the file never goes down: a
 // file that holds as much already (written by another copy of the game, or by hand while
@@ -29,47 +77,7 @@ struct FullDisks {
 // press the close box over a dialog and a menu.)
 TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
 {
-    const auto none = [](Game &) {};
-    const auto toMode = [](Game &g) { g.key(screen::Title, vk::Return); };
-    const auto toCountdown = [](Game &g) {
-        g.key(screen::Title, vk::Return);
-        g.key(screen::ModeSelect, vk::Return);
-    };
-    const auto single = [](Game &g) {
-        g.form.picShaikei.setPixel(160, 100, RGB(1, 1, 1)); // a crash at tick 47
-        g.startMatch(true);
-    };
-    const auto battle = [](Game &g) {
-        g.startMatch(false);
-        g.key(screen::Match, vk::S);
-    };
-    const std::string unchanged = "(unchanged)";
-    const struct {
-        const char *name;
-        const char *before; // the value in the file, if there is a file
-        std::function<void(Game &)> lead;
-        Integer screen;
-        int nth; // the close comes after this many frames of the screen
-        std::string after;
-        const char *raisedTo = nullptr; // the value another copy saved while this one ran
-        bool disksFull = false;         // then the player is told, and the end is a failure
-        const char *own = nullptr;      // the player's own copy afterwards, if there must be one
-        bool forEveryone = false;       // installed for everyone: nothing beside the program counts
-    } rows[] = {
-        {"title", "04321", none, screen::Title, 5, unchanged},
-        {"title, first run", nullptr, none, screen::Title, 5, "[Quorrax]\r\nHighScore=0\r\n"},
-        {"title, a value that is no number", "lots", none, screen::Title, 5, fileHolding("0")},
-        {"mode selection", "04321", toMode, screen::ModeSelect, 1, unchanged},
-        {"countdown", "04321", toCountdown, screen::Countdown, 2, unchanged},
-        {"match", "04321", single, screen::Match, 30, unchanged},
-        {"Single result, a new high score", "05", single, screen::MatchOver, 1, fileHolding("47")},
-        {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
-        {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true},
-        {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
-        {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
-         "[Quorrax]\r\nHighScore=47\r\n", true},
-    };
-    for (const auto &row : rows) {
+    for (const CloseRow &row : closeRows) {
         SCOPED_TRACE(row.name);
         Game game;
         game.host.dataFolder = game.folder.path() + "own/";

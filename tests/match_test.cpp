@@ -32,31 +32,34 @@ int explosionMismatches(const Frame &before, const Frame &after, int x, int y)
     return wrong;
 }
 
+struct ResultRow {
+    const char *name;
+    bool single;
+    const char *before; // the high score in the file before, if there is one
+    std::vector<std::pair<int, Integer>> keys; // at ticks
+    int ticks;
+    std::vector<Text> texts;
+    int bakuX, bakuY;
+    const char *after; // the high score on the next title and in the file
+};
+
+const ResultRow resultRows[] = {
+    {"Single, a new high score", true, "46", {}, 47,
+     {{"Game Over!", 30, 30, 36}, {"You Got High Score!", 35, 68, 24}, {"Score:47", 10, 10, 9},
+      {"Press Return", 80, 105, 14}}, 160, 103, "47"},
+    {"Single, the high score equalled", true, "47", {}, 47,
+     {{"Game Over!", 30, 30, 36}, {"Score:47", 10, 10, 9}, {"Press Return", 80, 105, 14}}, 160, 103, "47"},
+    {"Battle, red into the yellow trail", false, nullptr, {{1, vk::S}}, 46,
+     {{"BLUE Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 205, 149, "0"},
+    {"Battle, both in one tick", false, "5", {{1, vk::S}, {1, vk::J}}, 46,
+     {{"RED Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 215, 149, "5"},
+    {"Battle, blue into the yellow trail", false, "5", {{1, vk::J}}, 46,
+     {{"RED Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 215, 149, "5"},
+};
+
 TEST(ResultTest, TextsExplosionAndHighScoreOfEachOutcome)
 {
-    const struct {
-        const char *name;
-        bool single;
-        const char *before; // the high score in the file before, if there is one
-        std::vector<std::pair<int, Integer>> keys; // at ticks
-        int ticks;
-        std::vector<Text> texts;
-        int bakuX, bakuY;
-        const char *after; // the high score on the next title and in the file
-    } rows[] = {
-        {"Single, a new high score", true, "46", {}, 47,
-         {{"Game Over!", 30, 30, 36}, {"You Got High Score!", 35, 68, 24}, {"Score:47", 10, 10, 9},
-          {"Press Return", 80, 105, 14}}, 160, 103, "47"},
-        {"Single, the high score equalled", true, "47", {}, 47,
-         {{"Game Over!", 30, 30, 36}, {"Score:47", 10, 10, 9}, {"Press Return", 80, 105, 14}}, 160, 103, "47"},
-        {"Battle, red into the yellow trail", false, nullptr, {{1, vk::S}}, 46,
-         {{"BLUE Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 205, 149, "0"},
-        {"Battle, both in one tick", false, "5", {{1, vk::S}, {1, vk::J}}, 46,
-         {{"RED Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 215, 149, "5"},
-        {"Battle, blue into the yellow trail", false, "5", {{1, vk::J}}, 46,
-         {{"RED Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 215, 149, "5"},
-    };
-    for (const auto &row : rows) {
+    for (const ResultRow &row : resultRows) {
         SCOPED_TRACE(row.name);
         Game game;
         if (row.before)

@@ -27,6 +27,20 @@ Check arrowAt(int row)
     };
 }
 
+// What the window system must see of the main window: its title and class; Qt's Motif
+// hints for the game's window flags, that is functions resize 0x2 (which the size limits
+// stop), move 0x4, minimise 0x8 and close 0x20, and decorations border 0x2, resize handles
+// 0x4, title 0x8, menu 0x10 and minimise 0x20, with no maximise (neither the function 0x10
+// nor the button 0x40); and the smallest and the largest size, both the window's own.
+std::string fixedWindowFacts(const XWindow &main)
+{
+    const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(main.frame.height());
+    return "_NET_WM_NAME(UTF8_STRING) = \"Quorrax\"\nWM_CLASS(STRING) = \"quorrax\", \"Quorrax\"\n"
+           "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
+           "\t\tprogram specified minimum size: " + size + "\n\t\tprogram specified maximum size: " + size +
+           "\n\t\twindow gravity: Static\n";
+}
+
 // One Battle in the real window. The window system sees a fixed window without a maximise
 // button. Help, opened from the menu, holds the match, and a window of another client put
 // over the field and taken away again leaves the field as it was. Then red turns right into
@@ -51,16 +65,8 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); }));
     ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }));
 
-    // Qt's Motif hints for the game's window flags: functions resize 0x2 (which the size
-    // limits stop), move 0x4, minimise 0x8 and close 0x20; decorations border 0x2, resize
-    // handles 0x4, title 0x8, menu 0x10 and minimise 0x20. No maximise: neither the function
-    // 0x10 nor the button 0x40. The smallest and the largest size are the window's own.
     const XWindow main = game.window();
-    const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(main.frame.height());
-    EXPECT_EQ(game.windowFacts(), "_NET_WM_NAME(UTF8_STRING) = \"Quorrax\"\nWM_CLASS(STRING) = \"quorrax\", \"Quorrax\"\n"
-                                  "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
-                                  "\t\tprogram specified minimum size: " + size + "\n\t\tprogram specified maximum size: " + size +
-                                  "\n\t\twindow gravity: Static\n");
+    EXPECT_EQ(game.windowFacts(), fixedWindowFacts(main));
 
     // "Game" is the menu bar's only menu, at its left end; "Help..." is its first item.
     XWindow menu, help;

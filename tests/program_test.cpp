@@ -1,0 +1,205 @@
+#include "buildinfo.h"
+#include "fuzz/profile_invariants.h"
+#include "game/frmmain.h"
+#include "scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+
+#include <sched.h>
+
+// The built program as a process, headless: its command line as the player's shell sees
+// it, and the signals a desktop sends to end it.
+
+namespace quorrax::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path builtProgram = fs::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax";
+
+// A display number with no X server behind it here: no socket and no lock file.
+QString displayNobodyServes()
+{
+    int number = 900;
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+           QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+        ++number;
+    return QStringLiteral(":%1").arg(number);
+}
+
+// Run as from a shell with no graphical session at all (unless the row names a display), so
+// that anything that opens a window fails: what it prints and how it ends.
+TEST(CommandLineTest, AnswersAndRefusalsNeedNoDisplayAndAMissingDisplayIsOneLine)
+{
+    const QString usage = QStringLiteral("Usage: quorrax [--help] [--version]\n");
+    const QString hint = QStringLiteral("Try 'quorrax --help' for more information.\n");
+    const QString version = QStringLiteral("quorrax %1\n").arg(build::version);
+    const QString missing = QStringLiteral("the game needs a graphical session\n");
+    const QString display = displayNobodyServes();
+    const struct {
+        QStringList arguments;
+        QString display;
+        int status;
+        QString out, err; // the whole output, or its beginning where it ends in "..."
+    } rows[] = {
+        {{"--help"}, "", 0, usage + "...", ""},
+        {{"-h"}, "", 0, usage + "...", ""},
+        {{"--version"}, "", 0, version, ""},
+        {{"-v"}, "", 0, version, ""},
+        {{"--bogus"}, "", 2, "", "quorrax: unknown option '--bogus'\n" + hint},
+        {{"-x", "--help"}, "", 2, "", "quorrax: unknown option '-x'\n" + hint},
+        {{"level2"}, "", 2, "", "quorrax: unexpected argument 'level2'\n" + hint},
+        {{}, "", 1, "", "quorrax: no display to open: DISPLAY is not set; " + missing},
+        {{}, display, 1, "", "quorrax: cannot open the display " + display + "; " + missing},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(("quorrax " + row.arguments.join(' ') + " on display '" + row.display + "'").toStdString());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        if (!row.display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), row.display);
+        QProcess game;
+        game.setProcessEnvironment(environment);
+        game.start(QString::fromStdString(builtProgram.string()), row.arguments);
+        ASSERT_TRUE(game.waitForFinished(20'000));
+        EXPECT_EQ(game.exitStatus(), QProcess::NormalExit) << "no abort, no core dump";
+        EXPECT_EQ(game.exitCode(), row.status);
+        const QString out = QString::fromLocal8Bit(game.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(game.readAllStandardError());
+        for (const auto &[shown, expected] : {std::pair{out, row.out}, std::pair{err, row.err}}) {
+            if (expected.endsWith(QStringLiteral("...")))
+                EXPECT_TRUE(shown.startsWith(expected.chopped(3))) << shown.toStdString();
+            else
+                EXPECT_EQ(shown.toStdString(), expected.toStdString());
+        }
+    }
+}
+
+// A signal mask of a running process ("SigCgt:" caught, "ShdPnd:" pending); 0 once it is gone.
+std::uint64_t signalMask(qint64 pid, const std::string &name)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(name))
+            return std::stoull(line.substr(name.size()), nullptr, 16);
+    return 0;
+}
+
+// Sends the signals once the game has its handlers in place: a signal that comes before
+// the file is read waits for the title's first yield.
+void sendOnceCaught(QProcess &game, const std::vector<int> &sent)
+{
+    const std::uint64_t all = 1u << (SIGINT - 1) | 1u << (SIGTERM - 1) | 1u << (SIGHUP - 1);
+    const QDeadlineTimer deadline(20'000);
+    while (!deadline.hasExpired() && (signalMask(game.processId(), "SigCgt:") & all) != all)
+        sched_yield();
+    for (const int signal : sent) {
+        // A signal sent while the same one is pending would merge with it.
+        while (!deadline.hasExpired() && signalMask(game.processId(), "ShdPnd:") & 1u << (signal - 1))
+            sched_yield();
+        ::kill(pid_t(game.processId()), signal);
+    }
+}
+
+// The environment with XDG_DATA_HOME and HOME as the row has them ("{scratch}" standing for
+// the scratch folder; null for unset).
+QProcessEnvironment withHomes(const fs::path &scratch, const char *xdgDataHome, const char *home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto &[name, value] : {std::pair{"XDG_DATA_HOME", xdgDataHome}, std::pair{"HOME", home}}) {
+        if (value == nullptr)
+            environment.remove(QString::fromLatin1(name));
+        else
+            environment.insert(QString::fromLatin1(name), QString::fromStdString(value).replace(QStringLiteral("{scratch}"), QString::fromStdString(scratch.string())));
+    }
+    return environment;
+}
+
+// Every file under `top` but those in `except`, by its path from `top`.
+std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
+{
+    std::vector<std::string> made;
+    for (const auto &entry : fs::recursive_directory_iterator(top))
+        if (entry.is_regular_file() && entry.path().parent_path() != except)
+            made.push_back(fs::relative(entry.path(), top).string());
+    return made;
+}
+
+// Ended by Ctrl+C in its terminal, kill, the end of the session, each save as the close box
+// does, and the program ends normally. A file that holds the score already (04321) is left
+// as the player wrote it. Where the program's folder refuses the save, the player's own
+// copy is made where the XDG rules put it, for the player's eyes only; where the player has
+// no folder of their own, the loss is told and the end is a failure, and nothing is made
+// anywhere else.
+TEST(SignalsTest, EachSignalSavesThenEndsNormally)
+{
+    if (build::systemInstall)
+        GTEST_SKIP() << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
+    const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
+    const std::string bad = notes + "HighScore=lots";
+    const char *const unset = nullptr;
+    const struct {
+        std::vector<int> sent;
+        std::string before, after;
+        bool locked = false; // the program's folder refuses the save
+        const char *xdgDataHome = "{scratch}/data", *home = "{scratch}/home";
+        std::string own = ""; // where the player's copy must be, if anywhere
+        int status = 0;
+    } rows[] = {
+        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
+        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=04321\r\n"},
+        {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
+        {{SIGTERM}, bad, bad, true, "{scratch}/data", "{scratch}/home", "data/quorrax/Quorx.ini"},
+        {{SIGTERM}, bad, bad, true, unset, "{scratch}/home", "home/.local/share/quorrax/Quorx.ini"},
+        {{SIGTERM}, bad, bad, true, "data", "{scratch}/home", "home/.local/share/quorrax/Quorx.ini"},
+        {{SIGTERM}, bad, bad, true, unset, unset, "", 1},
+        {{SIGTERM}, bad, bad, true, "", "home", "", 1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
+                                        << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME " << (row.home ? row.home : "unset"));
+        ScratchFolder scratch;
+        const fs::path folder = scratch.dir() / "program", cwd = scratch.dir() / "cwd";
+        fs::create_directories(folder), fs::create_directories(cwd);
+        fs::copy_file(builtProgram, folder / "quorrax");
+        if (!row.before.empty())
+            fuzzcheck::spill(folder / iniFileName, row.before), ::chmod((folder / iniFileName).c_str(), 0644);
+        std::optional<ReadOnly> locked;
+        if (row.locked && !locked.emplace(folder).ok)
+            GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
+        QProcess game;
+        game.setProcessEnvironment(withHomes(scratch.dir(), row.xdgDataHome, row.home));
+        game.setWorkingDirectory(QString::fromStdString(cwd.string())); // the game finds its file beside itself
+        game.start(QString::fromStdString((folder / "quorrax").string()), {});
+        ASSERT_TRUE(game.waitForStarted());
+        sendOnceCaught(game, row.sent);
+        EXPECT_TRUE(game.waitForFinished(20'000));
+        locked.reset();
+        EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(game.exitCode(), row.status);
+        const std::string said = game.readAllStandardError().toStdString();
+        EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") != std::string::npos, row.status != 0) << said;
+        EXPECT_EQ(fuzzcheck::slurp(folder / iniFileName), row.after);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2) << "a save left a file behind";
+        EXPECT_TRUE(fs::is_empty(cwd)) << "the game made something where it was started";
+        EXPECT_EQ(filesUnder(scratch.dir(), folder), row.own.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.own});
+        if (!row.own.empty()) { // the shared file's bytes with the one value replaced, for the player alone
+            EXPECT_EQ(fuzzcheck::slurp(scratch.dir() / row.own), notes + "HighScore=0\r\n");
+            for (fs::path p = scratch.dir() / row.own; p != scratch.dir() / fs::path(row.own).begin()->string(); p = p.parent_path())
+                EXPECT_EQ(fs::status(p).permissions(), p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all) << p;
+        }
+    }
+}
+
+} // namespace
+} // namespace quorrax::test
