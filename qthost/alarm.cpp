@@ -30,16 +30,12 @@ Alarm::~Alarm()
         close(m_fd);
 }
 
-void Alarm::ringAt(std::int64_t monotonicNs)
+void Alarm::ringAt(std::int64_t monotonicNs, std::int64_t now)
 {
     if (m_fd < 0) {
         m_fallback.stop();
-        if (monotonicNs != 0) {
-            timespec now{};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            const std::int64_t left = monotonicNs - (std::int64_t(now.tv_sec) * nsPerSecond + now.tv_nsec);
-            m_fallback.start(int((left + nsPerMs - 1) / nsPerMs)); // never early
-        }
+        if (monotonicNs != 0)
+            m_fallback.start(int((monotonicNs - now + nsPerMs - 1) / nsPerMs)); // never early
         return;
     }
     itimerspec when{};

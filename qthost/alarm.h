@@ -20,9 +20,9 @@ public:
     Alarm(const Alarm &) = delete;
     Alarm &operator=(const Alarm &) = delete;
 
-    // Rings once at a monotonic instant; 0 switches it off and forgets a ring that nobody
-    // heard.
-    void ringAt(std::int64_t monotonicNs);
+    // Rings once at a monotonic instant (`now` being the clock's reading); 0 switches it off
+    // and forgets a ring that nobody heard.
+    void ringAt(std::int64_t monotonicNs, std::int64_t now);
 
 private:
     int m_fd = -1;

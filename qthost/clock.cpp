@@ -33,7 +33,7 @@ std::int64_t SystemClock::realtimeNs()
 
 void SystemClock::ringAt(std::int64_t monotonicNs)
 {
-    m_alarm->ringAt(monotonicNs);
+    m_alarm->ringAt(monotonicNs, this->monotonicNs());
 }
 
 std::optional<std::int64_t> tickDue(std::int64_t monotonicNs, std::uint32_t tick)
