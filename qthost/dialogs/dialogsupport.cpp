@@ -50,15 +50,19 @@ QFont japaneseGothicFont(int pixelSize)
     return font;
 }
 
-void makeFixedDialog(QDialog &dialog, int clientWidth, int clientHeight)
+void makeFixedDialog(QDialog &dialog, const QString &title, int clientWidth, int clientHeight)
 {
+    dialog.setWindowTitle(title);
+    dialog.setFont(japaneseGothicFont(dialogFontPixels));
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog.setFixedSize(clientWidth, clientHeight);
 }
 
-void centreOnScreen(QWidget &window, int outerWidth, int outerHeight)
+void centreOnScreen(QDialog &window)
 {
+    const int outerWidth = window.width() + dialogNonClientWidth;
+    const int outerHeight = window.height() + dialogNonClientHeight;
     const QWidget *parent = window.parentWidget();
     QScreen *screen = parent != nullptr ? parent->screen() : window.screen();
     if (screen == nullptr)

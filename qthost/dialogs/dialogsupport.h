@@ -25,11 +25,12 @@ QString japaneseGothicFamily();
 // That face at a size in pixels, so a point is 96/72 pixels whatever the screen.
 QFont japaneseGothicFont(int pixelSize);
 
-// A window of fixed client size with a close box but no minimise or maximise button.
-void makeFixedDialog(QDialog &dialog, int clientWidth, int clientHeight);
-// Puts a window whose frame is `outerWidth` × `outerHeight` pixels in the middle of the
-// screen its parent is on.
-void centreOnScreen(QWidget &window, int outerWidth, int outerHeight);
+// A dialog of fixed client size with its title and the dialogs' own font, a close box and
+// no minimise or maximise button.
+void makeFixedDialog(QDialog &dialog, const QString &title, int clientWidth, int clientHeight);
+// Puts a dialog, with the frame it is drawn for, in the middle of the screen its parent is
+// on.
+void centreOnScreen(QDialog &dialog);
 // Places a control at a position and size given in twips, each rounded to the nearest pixel.
 void placeInTwips(QWidget &widget, int left, int top, int width, int height);
 

@@ -60,15 +60,13 @@ frmAbout::frmAbout(const QIcon &programIcon, QWidget *parent)
 {
     placeControls();
     Form_Load();
-    centreOnScreen(*this, width() + dialogNonClientWidth, height() + dialogNonClientHeight);
+    centreOnScreen(*this);
     connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
 }
 
 void frmAbout::placeControls()
 {
-    setWindowTitle(QStringLiteral("バージョン情報"));
-    setFont(japaneseGothicFont(dialogFontPixels));
-    makeFixedDialog(*this, drawnClientWidth, drawnClientHeight);
+    makeFixedDialog(*this, QStringLiteral("バージョン情報"), drawnClientWidth, drawnClientHeight);
 
     placeInTwips(*Label1, 1575, 120, 1980, 720);
     Label1->setFont(japaneseGothicFont(titlePixels));

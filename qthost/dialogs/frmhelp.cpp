@@ -57,15 +57,13 @@ frmHelp::frmHelp(QWidget *parent)
 {
     placeControls();
     Form_Load();
-    centreOnScreen(*this, width() + dialogNonClientWidth, height() + dialogNonClientHeight);
+    centreOnScreen(*this);
     connect(Command1, &QPushButton::clicked, this, &frmHelp::Command1_Click);
 }
 
 void frmHelp::placeControls()
 {
-    setWindowTitle(QStringLiteral("説明"));
-    setFont(japaneseGothicFont(dialogFontPixels));
-    makeFixedDialog(*this, clientWidth, clientHeight);
+    makeFixedDialog(*this, QStringLiteral("説明"), clientWidth, clientHeight);
 
     placeInTwips(*Command1, 1920, 4080, 1215, 495);
     Command1->setText(QStringLiteral("OK!"));
