@@ -138,32 +138,37 @@ std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
 // Ended by Ctrl+C in its terminal, kill, the end of the session, each save as the close box
 // does, and the program ends normally. A file that holds the score already (04321) is left
 // as the player wrote it. Where the program's folder refuses the save, the player's own
-// copy is made where the XDG rules put it, for the player's eyes only; where the player has
-// no folder of their own, the loss is told and the end is a failure, and nothing is made
-// anywhere else.
+// copy is made where the XDG rules put it, from the shared file's bytes (or anew), for the
+// player's eyes only, and from then on it is the file read and written; where the player
+// has no folder of their own, the loss is told and the end is a failure, and nothing is
+// made anywhere else.
 TEST(SignalsTest, EachSignalSavesThenEndsNormally)
 {
     if (build::systemInstall)
         GTEST_SKIP() << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
     const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
-    const std::string bad = notes + "HighScore=lots";
-    const char *const unset = nullptr;
+    const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n", kept = "[Quorrax]\r\nHighScore=04321\r\n";
+    const std::string data = "data/quorrax/Quorx.ini", home = "home/.local/share/quorrax/Quorx.ini";
+    static constexpr const char *unset = nullptr, *scratchData = "{scratch}/data", *scratchHome = "{scratch}/home";
     const struct {
         std::vector<int> sent;
-        std::string before, after;
-        bool locked = false; // the program's folder refuses the save
-        const char *xdgDataHome = "{scratch}/data", *home = "{scratch}/home";
-        std::string own = ""; // where the player's copy must be, if anywhere
+        std::string before, after; // the file beside the program
+        bool locked = false;       // the program's folder refuses the save
+        const char *xdgDataHome = scratchData, *home = scratchHome;
+        std::string own = "", ownBefore = "", ownAfter = ""; // the player's copy: where, and its bytes
         int status = 0;
     } rows[] = {
         {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
-        {{SIGTERM, SIGTERM}, "[Quorrax]\r\nHighScore=04321\r\n", "[Quorrax]\r\nHighScore=04321\r\n"},
+        {{SIGTERM, SIGTERM}, kept, kept},
         {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
-        {{SIGTERM}, bad, bad, true, "{scratch}/data", "{scratch}/home", "data/quorrax/Quorx.ini"},
-        {{SIGTERM}, bad, bad, true, unset, "{scratch}/home", "home/.local/share/quorrax/Quorx.ini"},
-        {{SIGTERM}, bad, bad, true, "data", "{scratch}/home", "home/.local/share/quorrax/Quorx.ini"},
-        {{SIGTERM}, bad, bad, true, unset, unset, "", 1},
-        {{SIGTERM}, bad, bad, true, "", "home", "", 1},
+        {{SIGTERM}, bad, bad, true, scratchData, scratchHome, data, "", copied},
+        {{SIGTERM}, bad, bad, true, unset, scratchHome, home, "", copied},
+        {{SIGTERM}, bad, bad, true, "data", scratchHome, home, "", copied},
+        {{SIGTERM}, "", "", true, scratchData, scratchHome, data, "", "[Quorrax]\r\nHighScore=0\r\n"},
+        {{SIGTERM}, kept, kept, true}, // nothing to write, so no copy
+        {{SIGTERM}, kept, kept, false, scratchData, scratchHome, data, bad, copied}, // the copy, once made, is the file
+        {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1},
+        {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
@@ -174,6 +179,8 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         fs::copy_file(builtProgram, folder / "quorrax");
         if (!row.before.empty())
             fuzzcheck::spill(folder / iniFileName, row.before), ::chmod((folder / iniFileName).c_str(), 0644);
+        if (!row.ownBefore.empty())
+            fs::create_directories((scratch.dir() / row.own).parent_path()), fuzzcheck::spill(scratch.dir() / row.own, row.ownBefore);
         std::optional<ReadOnly> locked;
         if (row.locked && !locked.emplace(folder).ok)
             GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
@@ -189,15 +196,15 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         EXPECT_EQ(game.exitCode(), row.status);
         const std::string said = game.readAllStandardError().toStdString();
         EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") != std::string::npos, row.status != 0) << said;
-        EXPECT_EQ(fuzzcheck::slurp(folder / iniFileName), row.after);
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2) << "a save left a file behind";
+        EXPECT_EQ(fs::exists(folder / iniFileName) ? fuzzcheck::slurp(folder / iniFileName) : "", row.after);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), row.after.empty() ? 1 : 2) << "a save left a file behind";
         EXPECT_TRUE(fs::is_empty(cwd)) << "the game made something where it was started";
         EXPECT_EQ(filesUnder(scratch.dir(), folder), row.own.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.own});
-        if (!row.own.empty()) { // the shared file's bytes with the one value replaced, for the player alone
-            EXPECT_EQ(fuzzcheck::slurp(scratch.dir() / row.own), notes + "HighScore=0\r\n");
-            for (fs::path p = scratch.dir() / row.own; p != scratch.dir() / fs::path(row.own).begin()->string(); p = p.parent_path())
-                EXPECT_EQ(fs::status(p).permissions(), p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all) << p;
+        if (!row.own.empty()) { // for the player alone, where the game made it
+            EXPECT_EQ(fuzzcheck::slurp(scratch.dir() / row.own), row.ownAfter);
         }
+        for (fs::path p = scratch.dir() / row.own; !row.own.empty() && row.ownBefore.empty() && p != scratch.dir() / fs::path(row.own).begin()->string(); p = p.parent_path())
+            EXPECT_EQ(fs::status(p).permissions(), p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all) << p;
     }
 }
 
