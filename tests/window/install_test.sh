@@ -4,7 +4,6 @@
 # Usage: install_test.sh PART BUILD_DIR [CMAKE]
 #   player    install for one player into a fresh prefix: the files, the menu entry, the
 #             game started from its launcher and ended as at logout, the uninstall
-#   readonly  the same install in a program folder the player may not write
 #   everyone  the install for everyone (QUORRAX_SYSTEM_INSTALL) staged with DESTDIR: the
 #             exact file list, the menu entry, the manual
 #   validate  the menu entry and the software centre's entry, by their validators
@@ -21,10 +20,8 @@ skipped=77
 
 scratch=$(mktemp -d)
 game_pid=
-locked=
 cleanup() {
     [ -z "$game_pid" ] || kill -KILL "$game_pid" 2>/dev/null || true
-    [ -z "$locked" ] || chattr -i "$locked" 2>/dev/null || chmod u+w "$locked"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -128,24 +125,6 @@ player)
     left=$(cd "$prefix" && find . -type f | sort)
     [ "$left" = "./lib/quorrax/Quorx.ini" ] || fail "after removing the manifest's files these are left: $left"
     ;;
-readonly)
-    # The first save makes the player's own copy from the shared file, whose score reads as
-    # no number; from then on the game reads that copy, whose 30 the game's 0 never lowers.
-    install_for_one_player "$prefix"
-    printf '[Quorrax]\r\nHighScore=lots\r\n[Other]\r\nKeep=1\r\n' >"$ini"
-    locked="$prefix/lib/quorrax"
-    if [ "$(id -u)" -eq 0 ]; then
-        chattr +i "$locked" 2>/dev/null || { locked=; skip "chattr +i is refused here, so root may write any folder"; }
-    else
-        chmod a-w "$locked"
-    fi
-    play_and_quit "$launcher" "$program"
-    expect_bytes "$own" $'[Quorrax]\nHighScore=0\n[Other]\nKeep=1'
-    sed -i 's/=0\r/=30.5\r/' "$own"
-    play_and_quit "$launcher" "$program"
-    expect_bytes "$own" $'[Quorrax]\nHighScore=30.5\n[Other]\nKeep=1'
-    expect_bytes "$ini" $'[Quorrax]\nHighScore=lots\n[Other]\nKeep=1'
-    ;;
 everyone)
     # A build folder of its own, inside this one, configured as a distribution does. Only
     # the layout is checked here, so it installs this build's program instead of compiling
@@ -216,7 +195,7 @@ package)
     fi
     ;;
 *)
-    echo "usage: $0 player|readonly|everyone|validate|package BUILD_DIR [CMAKE]" >&2
+    echo "usage: $0 player|everyone|validate|package BUILD_DIR [CMAKE]" >&2
     exit 2
     ;;
 esac
