@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <string>
 
-
 int main(int argc, char *argv[])
 {
     using namespace quorrax;

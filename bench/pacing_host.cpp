@@ -10,10 +10,8 @@
 namespace quorrax::bench {
 
 PacingHost::PacingHost(std::string folder, Plan ours, Plan busy, std::int64_t timeLimitNs)
-    : m_folder(std::move(folder)), m_ours(ours), m_busyPlan(busy), m_startNs(monotonicNs()),
-      m_timeLimitNs(timeLimitNs)
-{
-}
+    : m_folder(std::move(folder)), m_ours(ours), m_busyPlan(busy), m_startNs(monotonicNs()), m_timeLimitNs(timeLimitNs)
+{}
 
 PacingHost::~PacingHost()
 {
@@ -68,10 +66,10 @@ void PacingHost::checkShownFrame()
     const QPoint origin = view->mapTo(&gameWindow(), QPoint(0, 0));
     QScreen *screen = gameWindow().screen();
     if (screen && buffer.width() > 0) {
-        const QImage shot = screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(),
-                                               buffer.height())
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
+        const QImage shot =
+            screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(), buffer.height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
         std::int64_t differing = 0;
         for (int y = 0; y < buffer.height(); ++y) {
             for (int x = 0; x < buffer.width(); ++x) {

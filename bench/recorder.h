@@ -48,8 +48,8 @@ struct ScreenFigures {
 // The screens of the run, in the order they are printed.
 inline const std::vector<std::string> &screenOrder()
 {
-    static const std::vector<std::string> order = {"title", "mode", "countdown", "match Single", "match Battle",
-                                                   "match", "result"};
+    static const std::vector<std::string> order = {"title",        "mode",  "countdown", "match Single",
+                                                   "match Battle", "match", "result"};
     return order;
 }
 
@@ -108,7 +108,8 @@ private:
 };
 
 // Order statistic of a sample by nearest rank, p in [0, 100]; 0 for an empty sample.
-template <typename T> double percentile(std::vector<T> values, double p)
+template <typename T>
+double percentile(std::vector<T> values, double p)
 {
     if (values.empty())
         return 0;

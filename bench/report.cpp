@@ -128,8 +128,8 @@ void printPhase(const char *title, const std::map<std::string, ScreenFigures> &s
 void printLoad(const char *title, const std::map<std::string, ScreenFigures> &screens)
 {
     std::printf("\n%s\n", title);
-    std::printf("%-13s | %7s %7s %9s | %9s | %22s | %22s\n", "screen", "game %", "X %", "together%",
-                "ms/pass", "wake-ups/pass: main  other  X", "wake-ups/s: main  other  X");
+    std::printf("%-13s | %7s %7s %9s | %9s | %22s | %22s\n", "screen", "game %", "X %", "together%", "ms/pass",
+                "wake-ups/pass: main  other  X", "wake-ups/s: main  other  X");
     for (const auto &name : screenOrder()) {
         const auto it = screens.find(name);
         if (it == screens.end() || it->second.wallNs == 0)
@@ -171,7 +171,8 @@ void printHeader(PacingHost &host, int xServerPid)
     if (host.timedOut())
         std::printf("WARNING: the run hit its time limit; the figures cover what was played.\n");
     std::printf("how the field reaches the window: %s\n", host.presentPath());
-    std::printf("the X server (pid %d) %s\n", xServerPid, xServerPid > 0 ? "is counted beside the game" : "is NOT counted: unknown");
+    std::printf("the X server (pid %d) %s\n", xServerPid,
+                xServerPid > 0 ? "is counted beside the game" : "is NOT counted: unknown");
     std::printf("Pass lengths are the differences of consecutive TickStart values (counter) and of the\n"
                 "instants those readings were taken (clock). 'short' counts passes under 11 counter-ms\n"
                 "on the title and under 9 in a match. Loads are on-processor time from schedstat of every\n"
@@ -183,16 +184,16 @@ using Screens = std::map<std::string, ScreenFigures>;
 // The loads of our waits and of busy polling side by side, and the goals for ours.
 std::vector<Goal> loadGoals(const Screens &ours, const Screens &busy)
 {
-    std::printf("\nProcessor load, game and X server together, side by side\n%-13s %9s %10s %12s\n", "screen",
-                "ours %", "busy %", "busy/ours");
+    std::printf("\nProcessor load, game and X server together, side by side\n%-13s %9s %10s %12s\n", "screen", "ours %",
+                "busy %", "busy/ours");
     std::vector<Goal> goals;
     for (const std::string name : {"title", "mode", "countdown", "match", "result"}) {
         const double o = ours.count(name) ? ours.at(name).cpuPercent() : 0;
         const double d = busy.count(name) ? busy.at(name).cpuPercent() : 0;
         std::printf("%-13s %9.3f %10.2f %12.1f\n", name.c_str(), o, d, o > 0 ? d / o : 0);
         const double goal = name == "title" || name == "match" ? 1.3 : 0.1;
-        goals.push_back({"load on " + name + ", game + X server, <= " + fmt("%.1f", goal) + " %", o <= goal,
-                         fmt("%.3f %%", o)});
+        goals.push_back(
+            {"load on " + name + ", game + X server, <= " + fmt("%.1f", goal) + " %", o <= goal, fmt("%.3f %%", o)});
     }
     if (ours.count("match") && !ours.at("match").counterMs.empty()) {
         const ScreenFigures &m = ours.at("match");

@@ -8,8 +8,14 @@ namespace quorrax {
 namespace {
 
 // The blanks a number may stand between: spaces and tabs only.
-constexpr bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
-constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isSpaceOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
+constexpr bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // A signed 32-bit magnitude has at most ten digits; anything longer is out of range
 // whatever its fraction rounds to.
@@ -54,7 +60,8 @@ std::optional<std::int32_t> CLng(std::string_view text)
 
     if (!fraction.empty()) {
         const char first = fraction.front();
-        const bool moreThanHalf = first > '5' || (first == '5' && fraction.find_first_not_of('0', 1) != std::string_view::npos);
+        const bool moreThanHalf =
+            first > '5' || (first == '5' && fraction.find_first_not_of('0', 1) != std::string_view::npos);
         const bool half = first == '5' && !moreThanHalf;
         if (moreThanHalf || (half && magnitude % 2 == 1))
             ++magnitude;

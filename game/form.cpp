@@ -27,14 +27,22 @@ Long roundHalfEven(double value)
 }
 
 frmMain::frmMain(Host &host)
-    : window(field::width, field::height), picOpen(host.picture(Picture::Title)),
-      picShaikei(field::width, field::height), picHaikei(field::width, field::height),
-      picWork(field::width, field::height), picAka(5, 5, red), picAo(5, 5, blue), pic2Ao(5, 5, blue),
-      picJamaAo(7, 7, blue), picJama(7, 7, yellow), picYajirusi(host.picture(Picture::Arrow)),
-      picYajirusiM(makeMask(picYajirusi)), picBaku(host.picture(Picture::Explosion)),
-      picBakuM(makeMask(picBaku)), m_host(host)
-{
-}
+    : window(field::width, field::height),
+      picOpen(host.picture(Picture::Title)),
+      picShaikei(field::width, field::height),
+      picHaikei(field::width, field::height),
+      picWork(field::width, field::height),
+      picAka(5, 5, red),
+      picAo(5, 5, blue),
+      pic2Ao(5, 5, blue),
+      picJamaAo(7, 7, blue),
+      picJama(7, 7, yellow),
+      picYajirusi(host.picture(Picture::Arrow)),
+      picYajirusiM(makeMask(picYajirusi)),
+      picBaku(host.picture(Picture::Explosion)),
+      picBakuM(makeMask(picBaku)),
+      m_host(host)
+{}
 
 void frmMain::Form_Load()
 {
@@ -92,8 +100,8 @@ int frmMain::fieldHeight() const
 
 void frmMain::Print(const std::string &text)
 {
-    const int lineHeight = m_host.Print(window, roundHalfEven(CurrentX), roundHalfEven(CurrentY), text,
-                                        FontSize, ForeColor);
+    const int lineHeight =
+        m_host.Print(window, roundHalfEven(CurrentX), roundHalfEven(CurrentY), text, FontSize, ForeColor);
     CurrentX = 0;
     CurrentY += lineHeight;
 }

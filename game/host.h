@@ -69,8 +69,7 @@ public:
 
     // Draws `text` (UTF-8) with its top-left corner at (x, y): only the glyph pixels, in
     // `color`, at `points` (96 dots per inch). Returns the line height in pixels.
-    virtual int Print(Surface &target, int x, int y, std::string_view text, double points,
-                      Color color) = 0;
+    virtual int Print(Surface &target, int x, int y, std::string_view text, double points, Color color) = 0;
 
     // A modal message box with an OK button; returns when the player has closed it.
     virtual void MsgBox(std::string_view text) = 0;

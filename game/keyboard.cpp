@@ -15,8 +15,7 @@ bool upright(Integer muki)
 }
 
 // A player turns only at a right angle to the way the line moves.
-void steer(Integer KeyCode, Integer &muki, Integer upKey, Integer downKey, Integer leftKey,
-           Integer rightKey)
+void steer(Integer KeyCode, Integer &muki, Integer upKey, Integer downKey, Integer leftKey, Integer rightKey)
 {
     if (KeyCode == upKey && sideways(muki))
         muki = muki::Up;

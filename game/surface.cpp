@@ -18,7 +18,9 @@ std::uint64_t freshStamp()
 } // namespace
 
 Surface::Surface(int width, int height, Color fill)
-    : m_width(width), m_height(height), m_pixels(std::size_t(width) * std::size_t(height), fill),
+    : m_width(width),
+      m_height(height),
+      m_pixels(std::size_t(width) * std::size_t(height), fill),
       m_rowStamps(std::size_t(height))
 {
     assert(width >= 0 && height >= 0);
@@ -104,8 +106,8 @@ void Surface::Line(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64
     changed(top, bottom);
 }
 
-void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
-            const Surface &src, Rop rop)
+void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height, const Surface &src,
+            Rop rop)
 {
     // Clip to the source (nothing is read outside it) and to the destination.
     width = std::min<std::int64_t>(width, src.width());

@@ -83,8 +83,8 @@ private:
 // Block transfer of a width x height rectangle of src, read from src's (0, 0), onto dst
 // at (x, y) with the given raster operation. Whatever falls outside dst is not drawn, and
 // nothing is read outside src.
-void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height,
-            const Surface &src, Rop rop);
+void BitBlt(Surface &dst, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height, const Surface &src,
+            Rop rop);
 
 // The mask of a sprite: black where the sprite has colour, white where it is black.
 Surface makeMask(const Surface &sprite);

@@ -31,7 +31,8 @@ bool faultAt(savefault::Step step)
     return true;
 }
 
-class TempWriter {
+class TempWriter
+{
 public:
     explicit TempWriter(int fd) : m_fd(fd) {}
 

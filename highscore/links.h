@@ -9,8 +9,8 @@ namespace quorrax::profile_detail {
 // in. A link that someone else planted in a folder others may write is never read or
 // written through.
 struct Resolved {
-    std::string path;           // the file the name stands for, not itself a link
-    bool throughLink = false;   // at least one link was followed to get there
+    std::string path;              // the file the name stands for, not itself a link
+    bool throughLink = false;      // at least one link was followed to get there
     const char *refusal = nullptr; // why the name may not be used, in words for the player
 };
 Resolved resolveLinks(std::string path);

@@ -46,8 +46,7 @@ Text copyEntry(const Text &prefix, std::size_t length, typename Text::value_type
     return copy;
 }
 
-Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16string &key,
-              const std::u16string &value)
+Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16string &key, const std::u16string &value)
 {
     // Lines we add end the way the file's first line does; CR LF in a file that has no
     // line end yet.
@@ -76,8 +75,7 @@ Edit planEdit(const Scan &scan, const std::u16string &section, const std::u16str
 struct NewValue {
     NewValue(std::string_view sectionText, std::string_view keyText, std::string_view valueText)
         : section(trimStart(widen(sectionText))), key(trimStart(widen(keyText))), value(trimStart(widen(valueText)))
-    {
-    }
+    {}
 
     Scan scan(int fd) const { return scanFile(fd, {trimmed(section), trimmed(key), 0, &value}); }
     Edit edit(const Scan &scan) const { return planEdit(scan, section, key, value); }
@@ -119,8 +117,8 @@ SaveResult failed(const std::string &path, int error)
 }
 
 // The write of one value, with the mode that a file made anew gets (less the umask).
-SaveResult writeValue(std::string_view section, std::string_view key, std::string_view value,
-                      const std::string &path, mode_t newMode)
+SaveResult writeValue(std::string_view section, std::string_view key, std::string_view value, const std::string &path,
+                      mode_t newMode)
 {
     if (path.empty())
         return failed("(no file name)", ENOENT);
@@ -164,8 +162,7 @@ SaveResult writeValue(std::string_view section, std::string_view key, std::strin
 // The player's own copy starts as the shared file with the one key replaced, or as a new
 // file where the shared one cannot be read. It belongs to the player, whatever the shared
 // file's owner and mode.
-SaveResult startOwnCopy(std::string_view section, std::string_view key, std::string_view value,
-                        const ProfileFile &file)
+SaveResult startOwnCopy(std::string_view section, std::string_view key, std::string_view value, const ProfileFile &file)
 {
     if (const int error = makeFolders(directoryOf(file.own)))
         return failed(directoryOf(file.own), error);

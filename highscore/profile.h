@@ -10,9 +10,8 @@ namespace quorrax {
 // The private-profile read of one value: what GetPrivateProfileStringA would copy into a
 // buffer of `size` characters (so at most size - 1 of them), up to its first NUL.
 // A missing file, section or key gives `fallback`.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view fallback, std::size_t size,
-                                    const std::string &path);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
+                                    std::size_t size, const std::string &path);
 
 // The private-profile write of one value. Replaces the key's line, or adds the key (and
 // the section) where it is missing; every other byte of the file stays as it was.
@@ -22,8 +21,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // new; the player's own symbolic link stays a link and the file it leads to is replaced.
 // A link of someone else's is not written through, and a link to a file that does not
 // exist does not create that file.
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string &path);
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string &path);
 
 // How a save went. Where it failed: each file that refused and why, in words for the player
 // ("/path/Quorx.ini: Permission denied").

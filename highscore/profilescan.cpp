@@ -14,7 +14,8 @@ namespace {
 // Only the first section of the wanted name counts, and in it the first line naming the
 // key; a name or value ends at its first NUL. The scan stops as soon as the answer is
 // known.
-class Scanner {
+class Scanner
+{
 public:
     Scanner(const Target &target, Offset start) : m_target(target), m_name(target.key), m_header(target.section)
     {
@@ -194,8 +195,8 @@ private:
             key.valueLast = m_valueNul ? m_valueLastAny : m_valueLastTrimmed;
             m_value.resize(std::min(m_value.size(), key.valueLength));
             key.valuePrefix = std::move(m_value);
-            key.valueEqualsNew = m_target.newValue && key.valueLength == m_target.newValue->size() &&
-                                 m_valueEqual >= key.valueLength;
+            key.valueEqualsNew =
+                m_target.newValue && key.valueLength == m_target.newValue->size() && m_valueEqual >= key.valueLength;
         }
         key.nameEnd = m_nameEnd;
         key.valueBegin = m_valueBegin;

@@ -16,20 +16,28 @@ namespace quorrax::profile_detail {
 
 // Blanks as the profile reader sees them: the C0 spaces, the space, and ^Z, which old DOS
 // editors left at the end of text files.
-constexpr bool isBlank(char16_t c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == 0x20; }
+constexpr bool isBlank(char16_t c)
+{
+    return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == 0x20;
+}
 
 // Names compare without regard to the case of the ASCII letters.
-constexpr char16_t foldCase(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c; }
+constexpr char16_t foldCase(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 0x20) : c;
+}
 
 // Code page 1252 from 0x80 to 0x9F; its five holes stand for the C1 controls of the same
 // number, so that every byte of an 8-bit file comes back unchanged.
 inline constexpr std::array<char16_t, 32> cp1252Upper = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-inline char16_t fromCp1252(unsigned char b) { return (b >= 0x80 && b < 0xA0) ? cp1252Upper[b - 0x80] : b; }
+inline char16_t fromCp1252(unsigned char b)
+{
+    return (b >= 0x80 && b < 0xA0) ? cp1252Upper[b - 0x80] : b;
+}
 char toCp1252(char16_t c);
 
 // The text of an 8-bit argument ends at its first NUL, as a C string would.
@@ -54,7 +62,8 @@ std::string encode(std::u16string_view text, Encoding encoding);
 
 // The file's bytes from a given offset on, read in large blocks so that even a huge file
 // is read in few calls and held in memory one block at a time.
-class ByteSource {
+class ByteSource
+{
 public:
     ByteSource(int fd, Offset start) : m_fd(fd), m_base(start) {}
     int get() { return (m_pos < m_len || fill()) ? m_buffer[m_pos++] : -1; }
@@ -83,7 +92,8 @@ struct Unit {
     Offset end = 0;
 };
 
-class UnitReader {
+class UnitReader
+{
 public:
     UnitReader(ByteSource &source, Encoding encoding) : m_source(source), m_encoding(encoding) {}
 

@@ -27,7 +27,10 @@ constexpr char usage[] = "Usage: quorrax [--help] [--version]\n"
                          "The keys, and where the high score is kept: man 6 quorrax\n";
 constexpr char usageHint[] = "Try 'quorrax --help' for more information.\n";
 
-void printLine(const QString &line) { std::fprintf(stderr, "quorrax: %s\n", line.toLocal8Bit().constData()); }
+void printLine(const QString &line)
+{
+    std::fprintf(stderr, "quorrax: %s\n", line.toLocal8Bit().constData());
+}
 
 // The option as the player typed it (one dash or two), which the parser names without.
 QString typedOption(const QStringList &arguments, const QString &name)
@@ -65,7 +68,8 @@ void startUpMessages(QtMsgType type, const QMessageLogContext &context, const QS
     if (!QCoreApplication::startingUp())
         return otherHandler(type, context, message);
     const QLatin1StringView category(context.category ? context.category : "");
-    if (category == QLatin1StringView("qt.qpa.xcb") && message.startsWith(QLatin1StringView("could not connect to display"))) {
+    if (category == QLatin1StringView("qt.qpa.xcb") &&
+        message.startsWith(QLatin1StringView("could not connect to display"))) {
         displayFailed = true;
         displayTried = message.mid(28).trimmed();
         return;

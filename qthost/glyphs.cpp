@@ -53,8 +53,7 @@ struct GlyphMask {
 struct Face {
     explicit Face(int pixelSize)
         : font(windowFont(pixelSize)), metrics(font), ascent(metrics.ascent()), lineHeight(metrics.height())
-    {
-    }
+    {}
     QFont font;
     QFontMetrics metrics;
     int ascent;

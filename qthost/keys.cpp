@@ -15,8 +15,8 @@ namespace {
 
 // The X keycodes (the kernel's key codes + 8) of the keys that carry A to Z on a US
 // keyboard, in the order of the alphabet.
-constexpr std::array<std::uint32_t, 26> usLetterKeycodes = {
-    38, 56, 54, 40, 26, 41, 42, 43, 31, 44, 45, 46, 58, 57, 32, 33, 24, 27, 39, 28, 30, 55, 25, 53, 29, 52};
+constexpr std::array<std::uint32_t, 26> usLetterKeycodes = {38, 56, 54, 40, 26, 41, 42, 43, 31, 44, 45, 46, 58,
+                                                            57, 32, 33, 24, 27, 39, 28, 30, 55, 25, 53, 29, 52};
 
 bool isNonLatinLetter(int qtKey)
 {

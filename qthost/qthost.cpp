@@ -1,8 +1,8 @@
 #include "qthost/qthost.h"
 
 #include "buildinfo.h"
-#include "qthost/dialogs/dialogs.h"
 #include "game/frmmain.h"
+#include "qthost/dialogs/dialogs.h"
 #include "qthost/glyphs.h"
 #include "qthost/keys.h"
 #include "qthost/pictures.h"
@@ -20,7 +20,6 @@
 #include <cstring>
 #include <ctime>
 #include <utility>
-
 
 namespace quorrax {
 

@@ -5,9 +5,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorrax {
 

@@ -62,7 +62,8 @@ std::unique_ptr<XcbField> XcbField::create(QWidget &view)
     // Two round trips, once, at start-up.
     xcb_get_window_attributes_reply_t *attributes =
         xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
-    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    xcb_get_geometry_reply_t *geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
     const bool fits = attributes && geometry && takesOurWords(connection, attributes->visual, geometry->depth);
     const std::uint8_t depth = geometry ? geometry->depth : 0;
     std::free(attributes);
@@ -77,10 +78,12 @@ std::unique_ptr<XcbField> XcbField::create(QWidget &view)
 }
 
 XcbField::XcbField(xcb_connection_t *connection, std::uint32_t window, std::uint32_t gc, std::uint8_t depth)
-    : m_connection(connection), m_window(window), m_gc(gc), m_depth(depth),
+    : m_connection(connection),
+      m_window(window),
+      m_gc(gc),
+      m_depth(depth),
       m_maxRequestBytes(std::size_t(xcb_get_maximum_request_length(connection)) * 4)
-{
-}
+{}
 
 XcbField::~XcbField()
 {
@@ -122,7 +125,8 @@ void XcbField::putRect(const QImage &image, const QRect &rect, int scale)
         }
         xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_window, m_gc, std::uint16_t(width),
                       std::uint16_t(rows * scale), std::int16_t(rect.left() * scale), std::int16_t(top * scale), 0,
-                      m_depth, std::uint32_t(m_scratch.size() * 4), reinterpret_cast<const std::uint8_t *>(m_scratch.data()));
+                      m_depth, std::uint32_t(m_scratch.size() * 4),
+                      reinterpret_cast<const std::uint8_t *>(m_scratch.data()));
     }
 }
 

@@ -31,6 +31,7 @@ TEST(Artwork, SizesColoursAndBlackBands)
         int width, height;
         std::set<QRgb> colours; // exactly these, each of them used
         std::vector<Band> black;
+        // clang-format off
     } rows[] = {
         // Black above the lettering for the high score, below it for the prompt.
         {"title.png", 420, 300, {0x000000, 0x606000, 0x808000, 0xA0A000, 0xFFFF00}, {{0, 0, 419, 27}, {0, 246, 419, 299}}},
@@ -39,6 +40,7 @@ TEST(Artwork, SizesColoursAndBlackBands)
         {"icon32.png", 32, 32, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF, 0xFFFF00}, {}},
         {"icon16.png", 16, 16, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF, 0xFFFF00}, {}},
     };
+    // clang-format on
     for (const auto &row : rows) {
         SCOPED_TRACE(row.file);
         const QImage image = picture(row.file);
@@ -86,7 +88,8 @@ TEST(Artwork, DesktopIconsOnTransparentGround)
     QFile svg(QString::fromStdString((assets / "icons/quorrax.svg").string()));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(svg.readAll());
-    for (const char *needle : {"viewBox=\"0 0 256 256\"", "stroke=\"#ff0000\"", "stroke=\"#0000ff\"", "stroke=\"#ffff00\""})
+    for (const char *needle :
+         {"viewBox=\"0 0 256 256\"", "stroke=\"#ff0000\"", "stroke=\"#0000ff\"", "stroke=\"#ffff00\""})
         EXPECT_TRUE(text.contains(QLatin1String(needle))) << needle;
 }
 

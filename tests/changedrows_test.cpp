@@ -31,25 +31,15 @@ void change(Surface &buffer, std::mt19937 &random)
     for (int i = 0; i < changes; ++i) {
         const Color c = colours[any(6)];
         const int x = any(field::width), y = any(field::height);
-        switch (any(4)) {
-        case 0:
-            for (int dy = 0; dy < 1 + any(12); ++dy)
-                for (int dx = 0; dx < 1 + any(40); ++dx)
-                    if (x + dx < field::width && y + dy < field::height)
-                        buffer.setPixel(x + dx, y + dy, c);
-            break;
-        case 1:
-            buffer.setPixel(x, y, c);
-            buffer.setPixel(std::min(field::width - 1, x + 1 + any(40)), y, c);
-            break;
-        case 2: {
-            Surface row(field::width, 1, c);
-            BitBlt(buffer, 0, y, field::width, 1, row, Rop::SrcCopy);
-            break;
-        }
-        default:
+        const int kind = any(4);
+        if (kind == 0)
+            BitBlt(buffer, x, y, 1 + any(40), 1 + any(12), Surface(40, 12, c), Rop::SrcCopy);
+        else if (kind == 1)
+            buffer.setPixel(x, y, c), buffer.setPixel(std::min(field::width - 1, x + 1 + any(40)), y, c);
+        else if (kind == 2)
+            BitBlt(buffer, 0, y, field::width, 1, Surface(field::width, 1, c), Rop::SrcCopy);
+        else
             buffer.Line(x, y, x + any(30) - 15, y, c);
-        }
     }
 }
 

@@ -22,7 +22,10 @@ struct FullDisks {
 };
 
 void none(Game &) {}
-void toMode(Game &g) { g.key(screen::Title, vk::Return); }
+void toMode(Game &g)
+{
+    g.key(screen::Title, vk::Return);
+}
 void toCountdown(Game &g)
 {
     g.key(screen::Title, vk::Return);
@@ -88,16 +91,18 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         row.lead(game);
         std::size_t frames = 0, prints = 0;
         std::string fileThen = "-";
-        game.host.when([&] {
-            if (game.host.framesIn(row.screen) < row.nth)
-                return false;
-            if (row.raisedTo)
-                std::ofstream(game.ini(), std::ios::binary) << fileHolding(row.raisedTo);
-            frames = game.host.frames.size();
-            prints = game.host.prints.size();
-            fileThen = slurp(game.ini());
-            return true;
-        }, Kind::Close);
+        game.host.when(
+            [&] {
+                if (game.host.framesIn(row.screen) < row.nth)
+                    return false;
+                if (row.raisedTo)
+                    std::ofstream(game.ini(), std::ios::binary) << fileHolding(row.raisedTo);
+                frames = game.host.frames.size();
+                prints = game.host.prints.size();
+                fileThen = slurp(game.ini());
+                return true;
+            },
+            Kind::Close);
 
         std::optional<FullDisks> full;
         if (row.disksFull)
@@ -107,7 +112,8 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         EXPECT_EQ(game.host.frames.back().working, row.screen);
         EXPECT_EQ(game.host.frames.size(), frames);
         EXPECT_EQ(game.host.prints.size(), prints);
-        EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before) << "the file is written at the close, not before";
+        EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before)
+            << "the file is written at the close, not before";
         EXPECT_EQ(slurp(game.ini()), row.after == unchanged ? before : row.after);
         EXPECT_EQ(slurp(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
         const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +

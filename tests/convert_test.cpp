@@ -13,6 +13,7 @@ TEST(CLng, ConvertsTheHighScoreTextsAsTheGameExpects)
     const struct {
         std::string_view text;
         std::optional<std::int32_t> expected;
+        // clang-format off
     } rows[] = {
         {"0", 0}, {"120", 120}, {"-120", -120}, {"+120", 120}, {"007", 7}, {"  42  ", 42}, {"\t42\t", 42},
         {" \t-42 \t", -42}, {"12.5", 12}, {"13.5", 14}, {"-2.5", -2}, {"-3.5", -4}, {".5", 0}, {"5.", 5},
@@ -25,6 +26,7 @@ TEST(CLng, ConvertsTheHighScoreTextsAsTheGameExpects)
         {"1.2.3", fails}, {"1,000", fails}, {"1e3", fails}, {"&H10", fails}, {"0x10", fails}, {"12\n", fails},
         {"\xA0" "12", fails}, {"1\0" "2"sv, fails},
     };
+    // clang-format on
     for (const auto &row : rows)
         EXPECT_EQ(quorrax::CLng(row.text), row.expected) << "text \"" << row.text << "\"";
 }

@@ -26,8 +26,8 @@ TEST(CrashTest, OnlyThePixelThreeAheadIsAnObstacle)
                     f.picWork.setPixel(100 + distance * dx[muki], 100 + distance * dy[muki], RGB(1, 0, 0));
                     blueLine ? f.AoGO() : f.AkaGO();
                     const bool crash = distance == 3 && !(blueLine && gmode == vbTrue);
-                    SCOPED_TRACE(testing::Message() << (blueLine ? "blue" : "red") << " mode " << gmode
-                                                      << " direction " << muki << " distance " << distance);
+                    SCOPED_TRACE(testing::Message() << (blueLine ? "blue" : "red") << " mode " << gmode << " direction "
+                                                    << muki << " distance " << distance);
                     EXPECT_EQ(f.Playing, crash ? vbFalse : vbTrue);
                     EXPECT_EQ(f.AkaWin, crash == blueLine ? vbTrue : vbFalse);
                     if (crash) {
@@ -41,8 +41,8 @@ TEST(CrashTest, LookingOutsideTheFieldIsNoObstacle)
     const struct {
         Long x, y;
         Integer muki;
-    } rows[] = {{5, 2, muki::Up},   {417, 5, muki::Right}, {5, 297, muki::Down}, {2, 5, muki::Left},
-                {5, 0, muki::Up},   {420, 5, muki::Right}, {5, 300, muki::Down}, {0, 5, muki::Left}};
+    } rows[] = {{5, 2, muki::Up}, {417, 5, muki::Right}, {5, 297, muki::Down}, {2, 5, muki::Left},
+                {5, 0, muki::Up}, {420, 5, muki::Right}, {5, 300, muki::Down}, {0, 5, muki::Left}};
     for (const auto &row : rows) {
         ScriptedHost host;
         frmMain f(host);

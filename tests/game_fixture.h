@@ -1,9 +1,9 @@
 #pragma once
 
 #include "fuzz/profile_invariants.h"
+#include "game/frmmain.h"
 #include "scratch_folder.h"
 #include "scripted_host.h"
-#include "game/frmmain.h"
 #include "text_looks.h"
 
 #include <gtest/gtest.h>
@@ -85,14 +85,14 @@ inline void skipTheTexts()
 
 // Whether the frame shows `text` printed at (x, y) in `points` and `color` as its recorded
 // look has it: every glyph pixel in that colour, and nothing of the colour beside it.
-inline testing::AssertionResult shows(const Frame &frame, std::string_view text, int x, int y, double points, Color color)
+inline testing::AssertionResult shows(const Frame &frame, std::string_view text, int x, int y, double points,
+                                      Color color)
 {
     static const bool fontThere = QFontDatabase::families().contains(QStringLiteral("IPAPGothic"));
     if (!fontThere)
         return skipTheTexts(), testing::AssertionSuccess();
-    const std::string wrong = judgeText(text, x, y, points, field::width, int(frame.rows.size()), [&](int px, int py) {
-        return frame.pixel(px, py) == color;
-    });
+    const std::string wrong = judgeText(text, x, y, points, field::width, int(frame.rows.size()),
+                                        [&](int px, int py) { return frame.pixel(px, py) == color; });
     return wrong.empty() ? testing::AssertionSuccess() : testing::AssertionFailure() << wrong;
 }
 

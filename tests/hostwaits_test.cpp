@@ -20,7 +20,8 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
     int titleReturn = 0, modeReturn = 0;
     game.host.onYield = [&] {
         const auto ringsIn = [&](Integer screen) {
-            return std::count_if(game.host.clock->rings.begin(), game.host.clock->rings.end(), [screen](const auto &r) { return r.working == screen; });
+            return std::count_if(game.host.clock->rings.begin(), game.host.clock->rings.end(),
+                                 [screen](const auto &r) { return r.working == screen; });
         };
         if (game.form.Working == screen::Title && ringsIn(screen::Title) == 8 && titleReturn++ == 0)
             QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
@@ -39,7 +40,7 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
         bool ofDay;        // counted on the time of day, not the tick counter
         std::size_t least, most;
     } rows[] = {
-        {screen::Title, 11 * ms, ms, false, 8, 9},      {screen::ModeSelect, 0, 0, false, 0, 0},
+        {screen::Title, 11 * ms, ms, false, 8, 9},       {screen::ModeSelect, 0, 0, false, 0, 0},
         {screen::Countdown, second, second, true, 4, 4}, {screen::Match, 9 * ms, ms, false, 200, 420},
         {screen::MatchOver, 0, 0, false, 0, 0},
     };

@@ -15,15 +15,18 @@ TEST(KeyboardTest, OutsideAMatchNoKeySteers)
     const struct {
         Integer working, key, expected;
     } rows[] = {
-        {screen::Title, vk::Up, screen::Title},         {screen::Title, vk::W, screen::Title},
-        {screen::MatchOver, vk::W, screen::MatchOver}, {screen::MatchOver, vk::Return, screen::Title},
+        {screen::Title, vk::Up, screen::Title},
+        {screen::Title, vk::W, screen::Title},
+        {screen::MatchOver, vk::W, screen::MatchOver},
+        {screen::MatchOver, vk::Return, screen::Title},
     };
     for (const auto &row : rows) {
         ScriptedHost host;
         frmMain f(host);
         f.Working = row.working, f.GMode = vbFalse, f.AkaMuki = f.AoMuki = muki::Right;
         f.Form_KeyDown(row.key, 0);
-        EXPECT_EQ(std::make_tuple(f.Working, f.GMode, f.AkaMuki, f.AoMuki), std::make_tuple(row.expected, vbFalse, muki::Right, muki::Right))
+        EXPECT_EQ(std::make_tuple(f.Working, f.GMode, f.AkaMuki, f.AoMuki),
+                  std::make_tuple(row.expected, vbFalse, muki::Right, muki::Right))
             << "state " << row.working << " key " << row.key;
     }
 }
@@ -40,10 +43,10 @@ TEST(KeyboardTest, EverySteeringKeyFromEveryDirectionOfBothLines)
         bool red;
         Integer after[4]; // the line's direction after the key, from up, right, down and left
     } keys[] = {
-        {vk::W, true, {Up, Up, Down, Up}},       {vk::Z, true, {Up, Down, Down, Down}},
-        {vk::A, true, {Left, Right, Left, Left}}, {vk::S, true, {Right, Right, Right, Left}},
-        {vk::I, false, {Up, Up, Down, Up}},      {vk::M, false, {Up, Down, Down, Down}},
-        {vk::J, false, {Left, Right, Left, Left}}, {vk::K, false, {Right, Right, Right, Left}},
+        {vk::W, true, {Up, Up, Down, Up}},           {vk::Z, true, {Up, Down, Down, Down}},
+        {vk::A, true, {Left, Right, Left, Left}},    {vk::S, true, {Right, Right, Right, Left}},
+        {vk::I, false, {Up, Up, Down, Up}},          {vk::M, false, {Up, Down, Down, Down}},
+        {vk::J, false, {Left, Right, Left, Left}},   {vk::K, false, {Right, Right, Right, Left}},
         {vk::Return, true, {Up, Right, Down, Left}}, {vk::Up, true, {Up, Right, Down, Left}},
         {vk::Down, false, {Up, Right, Down, Left}},
     };

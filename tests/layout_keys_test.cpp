@@ -18,6 +18,7 @@ struct Row {
     int gameKey;
 };
 
+// clang-format off
 const Row rows[] = {
     // Russian: ц я ф ы on W Z A S, ш ь о л on I M J K.
     {"ru", 0x0426, 25, 'W'}, {"ru", 0x042F, 52, 'Z'}, {"ru", 0x0424, 38, 'A'}, {"ru", 0x042B, 39, 'S'},
@@ -34,6 +35,7 @@ const Row rows[] = {
     {"de", Qt::Key_Y, 52, 'Y'}, {"de", Qt::Key_Z, 29, 'Z'}, {"de", 0x00D6, 47, 0},
     {"de", Qt::Key_Dead_Circumflex, 49, 0}, {"tr(f)", 0x011E, 25, 0}, // Ğ where US has W
 };
+// clang-format on
 
 TEST(LayoutKeys, SteeringKeysFollowTheirPlaceOnNonLatinLayouts)
 {
@@ -51,11 +53,13 @@ TEST(LayoutKeys, OnlyEastAsianInputBringsUpTheInputMethodMessage)
         const char *preedit;
         const char *commit;
         bool message;
+        // clang-format off
     } rows[] = {
         {"", "ê", false}, {"", "ë", false}, {"", "é", false}, {"", "€", false}, {"", "ά", false}, {"", "", false},
         {"w", "", true}, {"か", "", true}, {"", "あ", true}, {"", "ア", true}, {"", "漢字", true}, {"", "ｗ", true},
         {"", "。", true},
     };
+    // clang-format on
     for (const auto &row : rows) {
         EXPECT_EQ(quorrax::inputMethodTookKeys(QString::fromUtf8(row.preedit), QString::fromUtf8(row.commit)),
                   row.message)

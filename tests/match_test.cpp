@@ -35,7 +35,7 @@ int explosionMismatches(const Frame &before, const Frame &after, int x, int y)
 struct ResultRow {
     const char *name;
     bool single;
-    const char *before; // the high score in the file before, if there is one
+    const char *before;                        // the high score in the file before, if there is one
     std::vector<std::pair<int, Integer>> keys; // at ticks
     int ticks;
     std::vector<Text> texts;
@@ -43,6 +43,7 @@ struct ResultRow {
     const char *after; // the high score on the next title and in the file
 };
 
+// clang-format off
 const ResultRow resultRows[] = {
     {"Single, a new high score", true, "46", {}, 47,
      {{"Game Over!", 30, 30, 36}, {"You Got High Score!", 35, 68, 24}, {"Score:47", 10, 10, 9},
@@ -56,6 +57,7 @@ const ResultRow resultRows[] = {
     {"Battle, blue into the yellow trail", false, "5", {{1, vk::J}}, 46,
      {{"RED Won!", 30, 30, 36}, {"Press Return", 80, 105, 14}}, 215, 149, "5"},
 };
+// clang-format on
 
 TEST(ResultTest, TextsExplosionAndHighScoreOfEachOutcome)
 {
@@ -134,12 +136,14 @@ TEST(MatchTest, RecordedMatchesShowTheSameFramesWhereverTheCounterStands)
         std::vector<std::pair<int, Integer>> keys;
         std::size_t ticks;
         std::uint64_t frames;
+        // clang-format off
     } rows[] = {
         {7, true, {{30, vk::A}, {90, vk::W}, {200, vk::S}, {260, vk::Z}}, 315, 0xa3bc1d97bdf6666full},
         {11, false, {{20, vk::S}, {25, vk::J}, {70, vk::W}, {140, vk::I}, {180, vk::A}}, 65, 0x320a1af0fa204f05ull},
         {2024, true, {}, 295, 0x4ea20f6dd1be2906ull},
         {5, false, {{10, vk::J}, {30, vk::A}}, 55, 0xfa7f1d149778b552ull},
     };
+    // clang-format on
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "seed " << row.seed);
         std::uint32_t toMatch = 0; // from the start to the first tick, the same in every run
@@ -173,17 +177,20 @@ TEST(MatchStress, AMillionTickMatchScoresEveryTick)
     for (Surface *s : {&game.form.picShaikei, &game.form.picHaikei, &game.form.picWork})
         s->setPicture(Surface(24, 20));
     game.startMatch(true);
-    game.host.when([&] {
-        if (game.host.framesIn(screen::Match) == 1) // inside the field, away from its edges
-            game.form.AkaX = 12, game.form.AkaY = 10;
-        game.form.picHaikei.fill(game.host.framesIn(screen::Match) == ticks - 1 ? RGB(1, 1, 1) : black);
-        return game.host.framesIn(screen::MatchOver) > 0;
-    }, Kind::Close);
+    game.host.when(
+        [&] {
+            if (game.host.framesIn(screen::Match) == 1) // inside the field, away from its edges
+                game.form.AkaX = 12, game.form.AkaY = 10;
+            game.form.picHaikei.fill(game.host.framesIn(screen::Match) == ticks - 1 ? RGB(1, 1, 1) : black);
+            return game.host.framesIn(screen::MatchOver) > 0;
+        },
+        Kind::Close);
     ASSERT_EQ(game.run(), Game::Ending::Program);
     EXPECT_EQ(game.host.framesIn(screen::Match), ticks);
     const auto result = game.framesIn(screen::MatchOver);
     ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(textsIn(game.host, *result[0]), (std::vector<std::string>{"Game Over!", "You Got High Score!", "Score:1000000", "Press Return"}));
+    EXPECT_EQ(textsIn(game.host, *result[0]),
+              (std::vector<std::string>{"Game Over!", "You Got High Score!", "Score:1000000", "Press Return"}));
     EXPECT_EQ(slurp(game.ini()), "[Quorrax]\r\nHighScore=1000000\r\n");
 }
 

@@ -1,6 +1,6 @@
 #include "fuzz/profile_invariants.h"
-#include "scratch_folder.h"
 #include "highscore/savefault.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,14 @@ std::vector<std::string> entriesOf(const fs::path &folder)
     return names;
 }
 
-std::string readScore(const fs::path &file) { return quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, file); }
-bool writeScore(const fs::path &file, std::string_view value) { return quorrax::WritePrivateProfileString("Quorrax", "HighScore", value, file); }
+std::string readScore(const fs::path &file)
+{
+    return quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, file);
+}
+bool writeScore(const fs::path &file, std::string_view value)
+{
+    return quorrax::WritePrivateProfileString("Quorrax", "HighScore", value, file);
+}
 
 struct SaveFault {
     SaveFault(SaveStep step, std::size_t bytes) { quorrax::savefault::set(step, bytes); }
@@ -56,7 +62,9 @@ TEST(IniCorpus, EveryRecordedReadAndWriteGivesTheRecordedAnswer)
             const auto has = [&](const char *suffix) { return fs::exists(at + suffix); };
             const auto bytes = [&](const char *suffix) { return slurp(at + suffix); };
             ScratchFolder scratch;
-            const fs::path target = scratch.dir() / (has(".path") ? bytes(".path").substr(0, bytes(".path").find_first_of("\r\n")) : "test.ini");
+            const fs::path target =
+                scratch.dir() /
+                (has(".path") ? bytes(".path").substr(0, bytes(".path").find_first_of("\r\n")) : "test.ini");
             if (has(".ini"))
                 spill(target, bytes(".ini"));
             if (kind == "read") {
@@ -64,7 +72,8 @@ TEST(IniCorpus, EveryRecordedReadAndWriteGivesTheRecordedAnswer)
                 std::string hex;
                 for (unsigned char c : got)
                     hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
-                EXPECT_EQ("ret=" + std::to_string(got.size()) + " hex=" + hex, bytes(".expected").substr(0, bytes(".expected").find_last_not_of("\r\n") + 1));
+                EXPECT_EQ("ret=" + std::to_string(got.size()) + " hex=" + hex,
+                          bytes(".expected").substr(0, bytes(".expected").find_last_not_of("\r\n") + 1));
                 continue;
             }
             std::optional<ReadOnly> lock;
@@ -89,6 +98,7 @@ TEST(ProfileWrite, ChangesOnlyTheKeysLine)
             bytes += c, bytes += '\0';
         return bytes;
     };
+    // clang-format off
     const std::pair<std::optional<std::string>, std::string> rows[] = {
         {std::nullopt, "[Quorrax]\r\nHighScore=120\r\n"},
         {"[Quorrax]\nA=1\n[X]\nB=2\n", "[Quorrax]\nA=1\nHighScore=120\n[X]\nB=2\n"},
@@ -104,6 +114,7 @@ TEST(ProfileWrite, ChangesOnlyTheKeysLine)
         {bom + "[Quorrax]\r\nHighScore=5\r\n", bom + "[Quorrax]\r\nHighScore=120\r\n"},
         {utf16("[Quorrax]\r\nHighScore=5\r\n"), utf16("[Quorrax]\r\nHighScore=120\r\n")},
     };
+    // clang-format on
     for (const auto &[before, after] : rows) {
         SCOPED_TRACE(before.value_or("(no file)"));
         ScratchFolder scratch;
@@ -126,6 +137,7 @@ TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
         std::size_t bytes;
         bool lockFolder, fileThere, saved;
         std::string left; // the file's bytes afterwards
+        // clang-format off
     } rows[] = {
         {SaveStep::AfterTempCreated, 0, false, true, false, old}, {SaveStep::DuringWrite, 0, false, true, false, old},
         {SaveStep::DuringWrite, now.size() - 1, false, true, false, old}, {SaveStep::DuringWrite, now.size(), false, true, true, now},
@@ -134,8 +146,10 @@ TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
         {SaveStep::None, 0, true, true, false, old}, {SaveStep::None, 0, true, false, false, "(none)"},
         {SaveStep::None, 0, false, true, true, now},
     };
+    // clang-format on
     for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << "step " << int(row.step) << ", " << row.bytes << " bytes, locked " << row.lockFolder);
+        SCOPED_TRACE(testing::Message() << "step " << int(row.step) << ", " << row.bytes << " bytes, locked "
+                                        << row.lockFolder);
         ScratchFolder scratch;
         const fs::path folder = scratch.dir() / "game", file = folder / "real.ini", link = folder / "Quorx.ini";
         fs::create_directory(folder);

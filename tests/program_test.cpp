@@ -120,7 +120,9 @@ QProcessEnvironment withHomes(const fs::path &scratch, const char *xdgDataHome, 
         if (value == nullptr)
             environment.remove(QString::fromLatin1(name));
         else
-            environment.insert(QString::fromLatin1(name), QString::fromStdString(value).replace(QStringLiteral("{scratch}"), QString::fromStdString(scratch.string())));
+            environment.insert(QString::fromLatin1(name),
+                               QString::fromStdString(value).replace(QStringLiteral("{scratch}"),
+                                                                     QString::fromStdString(scratch.string())));
     }
     return environment;
 }
@@ -145,9 +147,11 @@ std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
 TEST(SignalsTest, EachSignalSavesThenEndsNormally)
 {
     if (build::systemInstall)
-        GTEST_SKIP() << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
+        GTEST_SKIP()
+            << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
     const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
-    const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n", kept = "[Quorrax]\r\nHighScore=04321\r\n";
+    const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n",
+                      kept = "[Quorrax]\r\nHighScore=04321\r\n";
     const std::string data = "data/quorrax/Quorx.ini", home = "home/.local/share/quorrax/Quorx.ini";
     static constexpr const char *unset = nullptr, *scratchData = "{scratch}/data", *scratchHome = "{scratch}/home";
     const struct {
@@ -165,14 +169,15 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         {{SIGTERM}, bad, bad, true, unset, scratchHome, home, "", copied},
         {{SIGTERM}, bad, bad, true, "data", scratchHome, home, "", copied},
         {{SIGTERM}, "", "", true, scratchData, scratchHome, data, "", "[Quorrax]\r\nHighScore=0\r\n"},
-        {{SIGTERM}, kept, kept, true}, // nothing to write, so no copy
+        {{SIGTERM}, kept, kept, true},                                               // nothing to write, so no copy
         {{SIGTERM}, kept, kept, false, scratchData, scratchHome, data, bad, copied}, // the copy, once made, is the file
         {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1},
         {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
-                                        << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME " << (row.home ? row.home : "unset"));
+                                        << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME "
+                                        << (row.home ? row.home : "unset"));
         ScratchFolder scratch;
         const fs::path folder = scratch.dir() / "program", cwd = scratch.dir() / "cwd";
         fs::create_directories(folder), fs::create_directories(cwd);
@@ -180,7 +185,8 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         if (!row.before.empty())
             fuzzcheck::spill(folder / iniFileName, row.before), ::chmod((folder / iniFileName).c_str(), 0644);
         if (!row.ownBefore.empty())
-            fs::create_directories((scratch.dir() / row.own).parent_path()), fuzzcheck::spill(scratch.dir() / row.own, row.ownBefore);
+            fs::create_directories((scratch.dir() / row.own).parent_path()),
+                fuzzcheck::spill(scratch.dir() / row.own, row.ownBefore);
         std::optional<ReadOnly> locked;
         if (row.locked && !locked.emplace(folder).ok)
             GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
@@ -195,16 +201,25 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(game.exitCode(), row.status);
         const std::string said = game.readAllStandardError().toStdString();
-        EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") != std::string::npos, row.status != 0) << said;
+        EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") !=
+                      std::string::npos,
+                  row.status != 0)
+            << said;
         EXPECT_EQ(fs::exists(folder / iniFileName) ? fuzzcheck::slurp(folder / iniFileName) : "", row.after);
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), row.after.empty() ? 1 : 2) << "a save left a file behind";
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), row.after.empty() ? 1 : 2)
+            << "a save left a file behind";
         EXPECT_TRUE(fs::is_empty(cwd)) << "the game made something where it was started";
-        EXPECT_EQ(filesUnder(scratch.dir(), folder), row.own.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.own});
+        EXPECT_EQ(filesUnder(scratch.dir(), folder),
+                  row.own.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.own});
         if (!row.own.empty()) { // for the player alone, where the game made it
             EXPECT_EQ(fuzzcheck::slurp(scratch.dir() / row.own), row.ownAfter);
         }
-        for (fs::path p = scratch.dir() / row.own; !row.own.empty() && row.ownBefore.empty() && p != scratch.dir() / fs::path(row.own).begin()->string(); p = p.parent_path())
-            EXPECT_EQ(fs::status(p).permissions(), p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all) << p;
+        for (fs::path p = scratch.dir() / row.own;
+             !row.own.empty() && row.ownBefore.empty() && p != scratch.dir() / fs::path(row.own).begin()->string();
+             p = p.parent_path())
+            EXPECT_EQ(fs::status(p).permissions(),
+                      p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all)
+                << p;
     }
 }
 

@@ -24,8 +24,8 @@ struct FakeClock : HostClock {
         Integer working;
         std::int64_t at;
     };
-    std::int64_t now = 5'000'000'123'456;                   // 1 h 23 min of uptime, off the millisecond
-    std::int64_t day = 1'765'000'000'250'000'000 - now;      // a quarter second into a second of the day
+    std::int64_t now = 5'000'000'123'456;               // 1 h 23 min of uptime, off the millisecond
+    std::int64_t day = 1'765'000'000'250'000'000 - now; // a quarter second into a second of the day
     const Integer *working = nullptr;
     std::vector<Ring> rings;
 

@@ -99,7 +99,8 @@ TEST(QtHostTest, TheMenuBarHasTheGameMenuWithHelpThenAbout)
 // The action with the visible text `text` among `actions`, or none.
 QAction *byText(const QList<QAction *> &actions, const char *text)
 {
-    const auto found = std::find_if(actions.begin(), actions.end(), [text](QAction *a) { return a->text() == QLatin1String(text); });
+    const auto found =
+        std::find_if(actions.begin(), actions.end(), [text](QAction *a) { return a->text() == QLatin1String(text); });
     return found == actions.end() ? nullptr : *found;
 }
 
@@ -116,7 +117,8 @@ void open(QtGame &game, Opening opening)
         typed->setCommitString(QStringLiteral("あ"));
         QCoreApplication::postEvent(game.view(), typed);
     } else if (opening == Opening::Menu) {
-        QTimer::singleShot(0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center()); });
+        QTimer::singleShot(
+            0, [bar, menu] { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center()); });
     } else {
         QTimer::singleShot(0, item, &QAction::trigger);
     }
@@ -168,7 +170,7 @@ const struct {
     std::string title;
     bool closeBox;
 } openings[] = {
-    {Opening::Help, "説明", false},   {Opening::Message, "Quorrax", false}, {Opening::Menu, "Game", false},
+    {Opening::Help, "説明", false},           {Opening::Message, "Quorrax", false}, {Opening::Menu, "Game", false},
     {Opening::About, "バージョン情報", true}, {Opening::Menu, "Game", true},
 };
 
@@ -197,10 +199,12 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsTheField)
                     if (row.closeBox)
                         game.host.gameWindow().close();
                     else if (held())
-                        QTest::keyClick(held()->focusWidget() ? held()->focusWidget() : held(), held()->isModal() ? Qt::Key_Return : Qt::Key_Escape);
+                        QTest::keyClick(held()->focusWidget() ? held()->focusWidget() : held(),
+                                        held()->isModal() ? Qt::Key_Return : Qt::Key_Escape);
                 });
             } else if (ticks == 15) { // to whatever has the focus, as the window system does
-                QCoreApplication::postEvent(QApplication::focusWidget(), new QKeyEvent(QEvent::KeyPress, Qt::Key_S, {}));
+                QCoreApplication::postEvent(QApplication::focusWidget(),
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_S, {}));
             } else if (ticks == 20) {
                 EXPECT_EQ(game.form.AkaMuki, muki::Right) << "the key after the closing did not steer";
                 game.host.gameWindow().close();
@@ -221,7 +225,8 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsTheField)
         EXPECT_EQ(wrongPixels, 0) << "pixels of the window other than the back buffer's";
         EXPECT_EQ(ticks, row.closeBox ? 10 : 20);
         // A build for everyone keeps the score in the player's own copy only.
-        EXPECT_EQ(fuzzcheck::slurp(game.host.folder.dir() / iniFileName), build::systemInstall ? "" : "[Quorrax]\r\nHighScore=9876\r\n");
+        EXPECT_EQ(fuzzcheck::slurp(game.host.folder.dir() / iniFileName),
+                  build::systemInstall ? "" : "[Quorrax]\r\nHighScore=9876\r\n");
         EXPECT_EQ(heldTitle(), "") << "left open after the end";
     }
 }

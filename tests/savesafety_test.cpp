@@ -1,6 +1,6 @@
 #include "fuzz/profile_invariants.h"
-#include "scratch_folder.h"
 #include "game/convert.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -58,9 +58,9 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         std::string target; // what the link points at: a file in the player's home
         bool targetThere;
         uid_t linkOwner, folderOwner;
-        const char *read;            // what the game reads at start
-        std::string targetAfter;     // "" where there must be no file
-        std::string ownAfter;        // the player's copy; "" for none
+        const char *read;        // what the game reads at start
+        std::string targetAfter; // "" where there must be no file
+        std::string ownAfter;    // the player's copy; "" for none
     } rows[] = {
         {"the player's link to a synced file", scores, true, 0, 0, "5", "[Quorrax]\r\nHighScore=7\r\n", ""},
         {"the folder owner's link", scores, true, stranger, stranger, "5", "[Quorrax]\r\nHighScore=7\r\n", ""},
@@ -85,7 +85,8 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         const Identity before = identity(target);
         const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
 
-        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)), row.read);
+        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)),
+                  row.read);
         EXPECT_TRUE(save(file, 7).saved);
         EXPECT_EQ(fs::exists(target) ? slurp(target) : "", row.targetAfter);
         if (row.targetAfter == row.target) {
@@ -108,10 +109,9 @@ TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
         bool stranger;
         bool removed;
     } rows[] = {
-        {".Quorx.ini.Ab3xZ9", false, true}, {".Quorx.ini.000000", false, true},
-        {".Quorx.ini.Ab3xZ", false, false}, {".Quorx.ini.Ab3xZ90", false, false},
-        {".Quorx.ini.Ab3-Z9", false, false}, {".Other.ini.Ab3xZ9", false, false},
-        {"Quorx.ini.Ab3xZ9", false, false},  {".Quorx.ini.Zz9Yy8", true, false},
+        {".Quorx.ini.Ab3xZ9", false, true},   {".Quorx.ini.000000", false, true},  {".Quorx.ini.Ab3xZ", false, false},
+        {".Quorx.ini.Ab3xZ90", false, false}, {".Quorx.ini.Ab3-Z9", false, false}, {".Other.ini.Ab3xZ9", false, false},
+        {"Quorx.ini.Ab3xZ9", false, false},   {".Quorx.ini.Zz9Yy8", true, false},
     };
     for (const auto &row : rows) {
         spill(scratch.dir() / row.name, std::string(1000, 'x'));

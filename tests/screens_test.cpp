@@ -39,7 +39,8 @@ TEST(ModeScreenTest, ArrowFollowsUpAndDownOverACleanArena)
         {{vk::Down, vk::W, Integer(37)}, {100, 168, 168, 168}, false},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(testing::Message() << row.keys.size() << " keys, the last " << (row.keys.empty() ? 0 : row.keys.back()));
+        SCOPED_TRACE(testing::Message() << row.keys.size() << " keys, the last "
+                                        << (row.keys.empty() ? 0 : row.keys.back()));
         Game game;
         game.form.picHaikei.fill(red); // trails of an earlier match
         game.key(screen::Title, vk::Return);
@@ -100,7 +101,8 @@ TEST(CountdownTest, HeadsThenThreeDigitsOnTheClocksSecondsWhileKeysDoNothing)
         for (std::size_t i = 0; i < frames.size(); ++i) {
             const auto &[at, digit] = row.frames[i];
             EXPECT_EQ(frames[i]->at - frames[0]->at, at) << "frame " << i;
-            EXPECT_TRUE(digit ? shows(*frames[i], digit, 160, 100, 72, green) : testing::AssertionResult(count(*frames[i], green) == 0))
+            EXPECT_TRUE(digit ? shows(*frames[i], digit, 160, 100, 72, green)
+                              : testing::AssertionResult(count(*frames[i], green) == 0))
                 << "frame " << i;
         }
         const Square heads[] = {
@@ -119,7 +121,8 @@ TEST(CountdownTest, HeadsThenThreeDigitsOnTheClocksSecondsWhileKeysDoNothing)
         EXPECT_EQ(match[0]->pixel(160, 147), red);
         EXPECT_EQ(match[0]->pixel(160, 146), black);
         EXPECT_EQ(match[0]->pixel(260, 147), blue);
-        EXPECT_TRUE(row.single ? shows(*match[0], "Score:1", 10, 10, 9, green) : testing::AssertionResult(count(*match[0], green) == 0));
+        EXPECT_TRUE(row.single ? shows(*match[0], "Score:1", 10, 10, 9, green)
+                               : testing::AssertionResult(count(*match[0], green) == 0));
     }
 }
 

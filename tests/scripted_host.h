@@ -44,7 +44,8 @@ public:
     enum class Kind { Key, Close };
 
     explicit ScriptedHost(std::uint32_t startTick = 1'000'000, std::uint64_t seed = 1)
-        : startTick(startTick), m_now(startTick), m_random(seed) {}
+        : startTick(startTick), m_now(startTick), m_random(seed)
+    {}
     void bind(frmMain &form) { m_form = &form; }
 
     // An event at the first yield at or past the tick `at`, or at the first yield where
@@ -52,12 +53,12 @@ public:
     void at(std::uint32_t at, Kind kind, Integer key = 0) { m_events.push_back({kind, key, at, {}}); }
     void when(std::function<bool()> when, Kind kind, Integer key = 0) { m_events.push_back({kind, key, 0, when}); }
 
-    bool drawText = true;          // glyphs depend on the fonts installed
-    bool keepMatchFrames = true;   // off: those of the ticks before a crash are counted, not kept
+    bool drawText = true;                          // glyphs depend on the fonts installed
+    bool keepMatchFrames = true;                   // off: those of the ticks before a crash are counted, not kept
     std::uint64_t timeLimitMs = 60ull * 60 * 1000; // a run this long has lost its way
     std::string folder = "/nonexistent/";
-    std::string dataFolder;      // the player's own folder; none by default
-    bool besideProgram = true;   // false: installed for everyone, never writing beside itself
+    std::string dataFolder;    // the player's own folder; none by default
+    bool besideProgram = true; // false: installed for everyone, never writing beside itself
     void setTimeOfDay(std::uint64_t msSinceMidnight) { m_wallMs = msSinceMidnight - m_elapsed; }
 
     // What the player saw.

@@ -21,7 +21,7 @@ TEST(SurfaceTest, TransfersCombineBitByBitAndClipAtTheEdges)
     } rows[] = {
         {Rop::SrcCopy, 0x123456, 0xABCDEF, 0, 0, 0xABCDEF, 9},
         {Rop::SrcAnd, 0x00FFFF, 0xFF00FF, 0, 0, 0x0000FF, 9},
-        {Rop::SrcAnd, red, white, 0, 0, red, 200},   // a mask's white keeps the field
+        {Rop::SrcAnd, red, white, 0, 0, red, 200}, // a mask's white keeps the field
         {Rop::SrcInvert, 0x0F0F0F, 0xFF00FF, 0, 0, 0xF00FF0, 9},
         {Rop::SrcInvert, blue, black, 0, 0, blue, 200}, // a sprite's black keeps it too
         {Rop::SrcCopy, black, yellow, -1, -1, yellow, 4},

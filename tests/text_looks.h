@@ -18,6 +18,7 @@ struct TextLook {
     int pixels;
 };
 
+// clang-format off
 inline constexpr TextLook textLooks[] = {
     {"High Score(Single):120", 0, 0, 9, 1, 2, 129, 12, 309}, {"High Score(Single):47", 0, 0, 9, 1, 2, 121, 12, 293},
     {"High Score(Single):5", 0, 0, 9, 1, 2, 112, 12, 279},   {"High Score(Single):0", 0, 0, 9, 1, 2, 113, 12, 277},
@@ -32,6 +33,7 @@ inline constexpr TextLook textLooks[] = {
     {"BLUE Won!", 30, 30, 36, 35, 37, 277, 71, 2324},       {"RED Won!", 30, 30, 36, 35, 37, 251, 71, 2179},
     {"Press Return", 80, 105, 14, 82, 108, 190, 121, 422},
 };
+// clang-format on
 
 // Compares the pixels for which `lit(x, y)` holds with the look of `text` printed at (x, y)
 // in `points`, in the rows of its box from a few pixels left of it to a few right of it: ""
@@ -54,10 +56,11 @@ std::string judgeText(std::string_view text, int x, int y, double points, int wi
     for (int py = std::max(0, look->top); py <= std::min(height - 1, look->bottom); ++py)
         for (int px = std::max(0, look->left - around); px <= std::min(width - 1, look->right + around); ++px)
             if (lit(px, py))
-                left = std::min(left, px), right = std::max(right, px), top = std::min(top, py), bottom = std::max(bottom, py), ++pixels;
+                left = std::min(left, px), right = std::max(right, px), top = std::min(top, py),
+                bottom = std::max(bottom, py), ++pixels;
     const auto box = [](int l, int t, int r, int b, int n) {
-        return std::to_string(n) + " pixels in x " + std::to_string(l) + ".." + std::to_string(r) + ", y " + std::to_string(t) +
-               ".." + std::to_string(b);
+        return std::to_string(n) + " pixels in x " + std::to_string(l) + ".." + std::to_string(r) + ", y " +
+               std::to_string(t) + ".." + std::to_string(b);
     };
     const std::string expected = box(look->left, look->top, look->right, look->bottom, look->pixels);
     const std::string seen = box(left, top, right, bottom, pixels);

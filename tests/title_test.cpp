@@ -38,8 +38,9 @@ TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
             EXPECT_TRUE(shows(f, "High Score(Single):120", 0, 0, 9, yellow));
             const int level = fadeLevel(int(i));
             // At level 0 it is black on black: the band below the lettering shows nothing.
-            EXPECT_TRUE(level > 0 ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0))
-                                  : testing::AssertionResult(count(f, black, 246, field::height - 1) == 54 * field::width))
+            EXPECT_TRUE(level > 0
+                            ? shows(f, prompt, 260, 260, 12, RGB(level, level, 0))
+                            : testing::AssertionResult(count(f, black, 246, field::height - 1) == 54 * field::width))
                 << level;
         }
         EXPECT_EQ(differences(*title[0], loadPicture(Picture::Title), 28, 245), 0) << "the lettering";
@@ -53,7 +54,7 @@ TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
 TEST(TitleTest, FadeDirectionIsKeptFromOneVisitToTheNext)
 {
     Game game;
-    game.form.picShaikei.setPixel(160, 140, RGB(1, 1, 1)); // a quick crash
+    game.form.picShaikei.setPixel(160, 140, RGB(1, 1, 1));                  // a quick crash
     game.host.at(game.host.startTick + 29 * 11 + 1, Kind::Key, vk::Return); // the fade is rising
     game.key(screen::ModeSelect, vk::Return);
     game.key(screen::MatchOver, vk::Return);

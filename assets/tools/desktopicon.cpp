@@ -32,10 +32,10 @@ struct Layout {
 
 // On the large icon every edge and every side of a band lies on a multiple of 4 units,
 // so that the 64 and 128 pixel icons drawn from it are as crisp as the large one.
-const Layout largeIcon{256, QRectF(16, 16, 224, 216), 40, 8, 2, 20, {62, 106, 150, 194}, {58, 102, 146, 190},
-                       10, 32, 28, true};
-const Layout icon48{48, QRectF(2, 2, 44, 42), 8, 2, 1, 5, {10.5, 19.5, 28.5, 37.5}, {9.5, 18.5, 27.5, 36.5},
-                    2, 0, 7, true};
+const Layout largeIcon{
+    256, QRectF(16, 16, 224, 216), 40, 8, 2, 20, {62, 106, 150, 194}, {58, 102, 146, 190}, 10, 32, 28, true};
+const Layout icon48{48,  QRectF(2, 2, 44, 42), 8, 2, 1, 5, {10.5, 19.5, 28.5, 37.5}, {9.5, 18.5, 27.5, 36.5}, 2, 0, 7,
+                    true};
 const Layout icon32{32, QRectF(1, 1, 30, 29), 5, 1, 1, 4, {7, 13, 19, 25}, {7, 13, 19, 25}, 0, 0, 4, false};
 const Layout icon16{16, QRectF(1, 1, 15, 15), 3.5, 0, 1, 2, {4, 7, 10, 13}, {4, 7, 10, 13}, 0, 0, 0, false};
 
@@ -53,7 +53,8 @@ Layer tile(const Layout &l)
 {
     Layer layer{"tile", {}};
     if (l.depth > 0)
-        layer.elements.push_back(Panel{l.face.translated(0, l.depth), l.radius, QColor(72, 72, 72), QColor(24, 24, 24)});
+        layer.elements.push_back(
+            Panel{l.face.translated(0, l.depth), l.radius, QColor(72, 72, 72), QColor(24, 24, 24)});
     layer.elements.push_back(Panel{l.face, l.radius, QColor(30, 30, 30), Qt::black});
     layer.elements.push_back(Panel{l.face, l.radius, withAlpha(Qt::white, 60), withAlpha(Qt::white, 12), l.rim});
     return layer;
@@ -147,7 +148,8 @@ bool writeDesktopIcons(const std::string &dir)
     const std::string path = dir + "/quorrax.svg";
     const std::string text = sceneSvg(sceneFor(largeIcon), "Quorrax");
     QFile svg(QString::fromStdString(path));
-    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(text.data(), qint64(text.size())) != qint64(text.size()))
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        svg.write(text.data(), qint64(text.size())) != qint64(text.size()))
         return cannotWrite(path);
     return true;
 }

@@ -26,9 +26,7 @@ constexpr Rgb yellow{255, 255, 0};
 class Canvas
 {
 public:
-    Canvas(int width, int height)
-        : m_width(width), m_height(height), m_pixels(std::size_t(width * height), black)
-    {}
+    Canvas(int width, int height) : m_width(width), m_height(height), m_pixels(std::size_t(width * height), black) {}
 
     int width() const { return m_width; }
     int height() const { return m_height; }

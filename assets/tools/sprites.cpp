@@ -43,10 +43,14 @@ double roomTowards(double angle)
 {
     const double dx = std::cos(angle), dy = std::sin(angle);
     double room = 100;
-    if (dx > 1e-9) room = std::min(room, (29.0 - burstX) / dx);
-    if (dx < -1e-9) room = std::min(room, (2.0 - burstX) / dx);
-    if (dy > 1e-9) room = std::min(room, (28.0 - burstY) / dy);
-    if (dy < -1e-9) room = std::min(room, (5.0 - burstY) / dy);
+    if (dx > 1e-9)
+        room = std::min(room, (29.0 - burstX) / dx);
+    if (dx < -1e-9)
+        room = std::min(room, (2.0 - burstX) / dx);
+    if (dy > 1e-9)
+        room = std::min(room, (28.0 - burstY) / dy);
+    if (dy < -1e-9)
+        room = std::min(room, (5.0 - burstY) / dy);
     return room - 0.05;
 }
 
@@ -103,7 +107,8 @@ Canvas drawExplosion()
         double turn;
         Rgb color;
     };
-    const std::array<Layer, 4> layers{{{1.0, 0.0, olive}, {0.92, 0.02, maroon}, {0.72, -0.04, red}, {0.42, 0.07, yellow}}};
+    const std::array<Layer, 4> layers{
+        {{1.0, 0.0, olive}, {0.92, 0.02, maroon}, {0.72, -0.04, red}, {0.42, 0.07, yellow}}};
 
     Canvas canvas(32, 32);
     for (const Layer &layer : layers) {

@@ -26,21 +26,44 @@ Glyph glyphFor(char letter)
     case 'Q':
         return {{ringOutline}, {ringCounter}, {{{6, 8.5}, {9, 8.5}, {12.5, 16}, {9.5, 16}}}};
     case 'U':
-        return {{{{0, 0}, {4, 0}, {4, 10}, {5, 11}, {7, 11}, {8, 10}, {8, 0}, {12, 0}, {12, 11}, {9, 14}, {3, 14}, {0, 11}}},
+        return {{{{0, 0},
+                  {4, 0},
+                  {4, 10},
+                  {5, 11},
+                  {7, 11},
+                  {8, 10},
+                  {8, 0},
+                  {12, 0},
+                  {12, 11},
+                  {9, 14},
+                  {3, 14},
+                  {0, 11}}},
                 {},
                 {}};
     case 'O':
         return {{ringOutline}, {ringCounter}, {}};
     case 'R':
-        return {{{{0, 0}, {9, 0}, {12, 3}, {12, 6}, {10, 8}, {12.5, 14}, {8.5, 14}, {5.5, 9}, {4, 9}, {4, 14}, {0, 14}}},
-                {{{4, 3}, {7, 3}, {8, 4}, {8, 5}, {7, 6}, {4, 6}}},
-                {}};
+        return {
+            {{{0, 0}, {9, 0}, {12, 3}, {12, 6}, {10, 8}, {12.5, 14}, {8.5, 14}, {5.5, 9}, {4, 9}, {4, 14}, {0, 14}}},
+            {{{4, 3}, {7, 3}, {8, 4}, {8, 5}, {7, 6}, {4, 6}}},
+            {}};
     case 'A':
         return {{{{3, 0}, {9, 0}, {12, 3}, {12, 14}, {8, 14}, {8, 10}, {4, 10}, {4, 14}, {0, 14}, {0, 3}}},
                 {{{5, 3}, {7, 3}, {8, 4}, {8, 7}, {4, 7}, {4, 4}}},
                 {}};
     case 'X':
-        return {{{{0, 0}, {4, 0}, {6, 4.5}, {8, 0}, {12, 0}, {8, 7}, {12, 14}, {8, 14}, {6, 9.5}, {4, 14}, {0, 14}, {4, 7}}},
+        return {{{{0, 0},
+                  {4, 0},
+                  {6, 4.5},
+                  {8, 0},
+                  {12, 0},
+                  {8, 7},
+                  {12, 14},
+                  {8, 14},
+                  {6, 9.5},
+                  {4, 14},
+                  {0, 14},
+                  {4, 7}}},
                 {},
                 {}};
     default:
@@ -48,7 +71,7 @@ Glyph glyphFor(char letter)
     }
 }
 
-constexpr int unit = 6;          // pixels per design unit of a letter
+constexpr int unit = 6;           // pixels per design unit of a letter
 constexpr int letterAdvance = 14; // units from one letter's left edge to the next
 
 // Sets the pixels of a word whose first letter's top-left corner is at (left, top).

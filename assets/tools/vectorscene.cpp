@@ -71,9 +71,14 @@ std::string svgPanel(const Panel &p, int id, std::string &defs)
     std::string paint = colour(attribute, p.top);
     if (p.top != p.bottom) {
         const std::string name = "shade" + std::to_string(id);
-        defs += "    <linearGradient id=\"" + name + "\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
-                "      <stop offset=\"0\" " + colour("stop-color", p.top, "stop-opacity") + "/>\n"
-                "      <stop offset=\"1\" " + colour("stop-color", p.bottom, "stop-opacity") + "/>\n"
+        defs += "    <linearGradient id=\"" + name +
+                "\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
+                "      <stop offset=\"0\" " +
+                colour("stop-color", p.top, "stop-opacity") +
+                "/>\n"
+                "      <stop offset=\"1\" " +
+                colour("stop-color", p.bottom, "stop-opacity") +
+                "/>\n"
                 "    </linearGradient>\n";
         paint = attribute + "=\"url(#" + name + ")\"";
     }
@@ -138,7 +143,6 @@ QImage renderScene(const Scene &scene, int size)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-
 std::string sceneSvg(const Scene &scene, const std::string &title)
 {
     std::string defs, body;
@@ -147,10 +151,14 @@ std::string sceneSvg(const Scene &scene, const std::string &title)
         body += svgGroup(layer, id, defs);
     const std::string side = number(scene.side);
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + side + "\" height=\"" + side +
-           "\" viewBox=\"0 0 " + side + " " + side + "\">\n"
-           "  <title>" + title + "</title>\n"
-           "  <defs>\n" + defs + "  </defs>\n" + body + "</svg>\n";
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+           side + "\" height=\"" + side + "\" viewBox=\"0 0 " + side + " " + side +
+           "\">\n"
+           "  <title>" +
+           title +
+           "</title>\n"
+           "  <defs>\n" +
+           defs + "  </defs>\n" + body + "</svg>\n";
 }
 
 } // namespace quorrax

@@ -7,10 +7,8 @@ void frmMain::drawHeads()
     BitBlt(picWork, Long(AkaX - 2), Long(AkaY - 2), picAka.width(), picAka.height(), picAka, Rop::SrcCopy);
     // The Single-mode blue head is the larger nuisance sprite, so it is centred 3 away.
     const Long aoOffset = GMode != vbFalse ? 3 : 2;
-    BitBlt(picWork, Long(AoX - aoOffset), Long(AoY - aoOffset), picAo.width(), picAo.height(), picAo,
-           Rop::SrcCopy);
-    BitBlt(picWork, Long(JamaX - 3), Long(JamaY - 3), picJama.width(), picJama.height(), picJama,
-           Rop::SrcCopy);
+    BitBlt(picWork, Long(AoX - aoOffset), Long(AoY - aoOffset), picAo.width(), picAo.height(), picAo, Rop::SrcCopy);
+    BitBlt(picWork, Long(JamaX - 3), Long(JamaY - 3), picJama.width(), picJama.height(), picJama, Rop::SrcCopy);
 }
 
 void frmMain::ScreenReady()

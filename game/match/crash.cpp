@@ -65,10 +65,8 @@ void frmMain::AoGO()
 
 void frmMain::matchEnd()
 {
-    BitBlt(picWork, Long(BakuX - 16), Long(BakuY - 16), picBaku.width(), picBaku.height(), picBakuM,
-           Rop::SrcAnd);
-    BitBlt(picWork, Long(BakuX - 16), Long(BakuY - 16), picBaku.width(), picBaku.height(), picBaku,
-           Rop::SrcInvert);
+    BitBlt(picWork, Long(BakuX - 16), Long(BakuY - 16), picBaku.width(), picBaku.height(), picBakuM, Rop::SrcAnd);
+    BitBlt(picWork, Long(BakuX - 16), Long(BakuY - 16), picBaku.width(), picBaku.height(), picBaku, Rop::SrcInvert);
     BitBlt(window, 0, 0, fieldWidth(), fieldHeight(), picWork, Rop::SrcCopy);
 
     CurrentX = 30;

@@ -7,8 +7,8 @@ namespace quorrax {
 void frmMain::StartupReady()
 {
     for (;;) {
-        BitBlt(window, 0, 0, roundHalfEven(picOpen.ScaleWidth()), roundHalfEven(picOpen.ScaleHeight()),
-               picOpen, Rop::SrcCopy);
+        BitBlt(window, 0, 0, roundHalfEven(picOpen.ScaleWidth()), roundHalfEven(picOpen.ScaleHeight()), picOpen,
+               Rop::SrcCopy);
         ForeColor = yellow;
         FontSize = 9;
         CurrentX = 0;

@@ -7,7 +7,7 @@ namespace quorrax {
 
 // What the build knows of the game's addresses and documentation (buildinfo.h).
 struct AddressSettings {
-    QString homePage, contact;             // set by whoever publishes the game, or empty
+    QString homePage, contact;                  // set by whoever publishes the game, or empty
     QString docsFromProgram, manualFromProgram; // installed places, from the program's folder
     QString docsElsewhere, manualElsewhere;     // named when those are not there
 };

@@ -18,9 +18,8 @@ QString findJapaneseGothicFamily()
     // The proportional faces first, as the dialogs' texts were measured in one; the
     // fixed-pitch IPA face still draws every character.
     const QStringList preferred = {
-        QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
-        QStringLiteral("VL PGothic"), QStringLiteral("VL Pゴシック"),
-        QStringLiteral("IPAGothic"),  QStringLiteral("IPAゴシック"),
+        QStringLiteral("IPAPGothic"),   QStringLiteral("IPA Pゴシック"), QStringLiteral("VL PGothic"),
+        QStringLiteral("VL Pゴシック"), QStringLiteral("IPAGothic"),     QStringLiteral("IPAゴシック"),
     };
     const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
     for (const QString &family : preferred) {
@@ -54,8 +53,8 @@ void makeFixedDialog(QDialog &dialog, const QString &title, int clientWidth, int
 {
     dialog.setWindowTitle(title);
     dialog.setFont(japaneseGothicFont(dialogFontPixels));
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint);
     dialog.setFixedSize(clientWidth, clientHeight);
 }
 
@@ -71,16 +70,13 @@ void centreOnScreen(QDialog &window)
         return;
     const QRect area = screen->geometry();
     // The position of a window is that of its frame.
-    window.move(area.x() + (area.width() - outerWidth) / 2,
-                area.y() + (area.height() - outerHeight) / 2);
+    window.move(area.x() + (area.width() - outerWidth) / 2, area.y() + (area.height() - outerHeight) / 2);
 }
 
 void placeInTwips(QWidget &widget, int left, int top, int width, int height)
 {
-    widget.setGeometry(twipsToPixels(static_cast<float>(left)),
-                       twipsToPixels(static_cast<float>(top)),
-                       twipsToPixels(static_cast<float>(width)),
-                       twipsToPixels(static_cast<float>(height)));
+    widget.setGeometry(twipsToPixels(static_cast<float>(left)), twipsToPixels(static_cast<float>(top)),
+                       twipsToPixels(static_cast<float>(width)), twipsToPixels(static_cast<float>(height)));
 }
 
 } // namespace quorrax

@@ -50,10 +50,7 @@ QString helpText()
     return lines.join(QStringLiteral("\r\n"));
 }
 
-frmHelp::frmHelp(QWidget *parent)
-    : QDialog(parent),
-      Command1(new QPushButton(this)),
-      Text1(new QPlainTextEdit(this))
+frmHelp::frmHelp(QWidget *parent) : QDialog(parent), Command1(new QPushButton(this)), Text1(new QPlainTextEdit(this))
 {
     placeControls();
     Form_Load();

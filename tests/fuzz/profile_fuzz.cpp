@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::string pattern = "/dev/shm/quorrax-fuzz-XXXXXX";
         return ::mkdtemp(pattern.data()) ? pattern : (std::abort(), pattern);
     }();
-    const std::string failure = quorrax::fuzzcheck::checkProfileInvariants({reinterpret_cast<const char *>(data), size}, scratch);
+    const std::string failure =
+        quorrax::fuzzcheck::checkProfileInvariants({reinterpret_cast<const char *>(data), size}, scratch);
     if (!failure.empty()) {
         std::fprintf(stderr, "invariant broken: %s\n", failure.c_str());
         std::abort();

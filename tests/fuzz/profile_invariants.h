@@ -39,11 +39,13 @@ inline std::string checkProfileInvariants(std::string_view input, const std::fil
                                 GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, file) != value))
             failure = std::string(value) + " does not read back after its save";
         after = slurp(file);
-        if (failure.empty() && (!WritePrivateProfileString("Quorrax", "HighScore", value, file) || slurp(file) != after))
+        if (failure.empty() &&
+            (!WritePrivateProfileString("Quorrax", "HighScore", value, file) || slurp(file) != after))
             failure = "saving the same value again changed the file";
     }
     const auto [a, b] = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
-    const auto [ra, rb] = std::mismatch(before.rbegin(), std::make_reverse_iterator(a), after.rbegin(), std::make_reverse_iterator(b));
+    const auto [ra, rb] =
+        std::mismatch(before.rbegin(), std::make_reverse_iterator(a), after.rbegin(), std::make_reverse_iterator(b));
     std::string was(a, ra.base()), now(b, rb.base());
     std::erase(was, '\0'), std::erase(now, '\0'); // UTF-16
     if (failure.empty() && (was != "-7" || now != "12345"))

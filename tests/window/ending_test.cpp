@@ -15,7 +15,7 @@ TEST(EndingTest, ANewHighScoreSurvivesTheDisplayGoingAway)
     const struct {
         const char *name;
         int (*byAnotherClient)(Display *, unsigned long window); // null: the server is killed
-        const char *told; // what the game says of it, beside what Qt says
+        const char *told;                                        // what the game says of it, beside what Qt says
     } rows[] = {
         {"the X server killed", nullptr, ""},
         {"xkill", [](Display *x, unsigned long window) { return XKillClient(x, window); }, ""},
@@ -30,13 +30,17 @@ TEST(EndingTest, ANewHighScoreSurvivesTheDisplayGoingAway)
         ASSERT_TRUE(game.start());
         ASSERT_TRUE(game.waitForFocus(game.window().id));
         ASSERT_TRUE(game.key(QStringLiteral("Return")));
-        ASSERT_TRUE(game.waitFor("the mode screen", [](const Shot &s) { return showsText(s.client, "Single", 110, 100, 24, yellow); }));
+        ASSERT_TRUE(game.waitFor("the mode screen",
+                                 [](const Shot &s) { return showsText(s.client, "Single", 110, 100, 24, yellow); }));
         ASSERT_TRUE(game.key(QStringLiteral("Return")));
-        ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }));
+        ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) {
+            return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
+        }));
         // Right, down, then left into its own trail.
         ASSERT_TRUE(game.xdotool({"key", "--delay", "150", "s", "z", "a"}));
         ASSERT_TRUE(game.waitFor("a new high score", [](const Shot &s) {
-            return allOf({showsText(s.client, "Game Over!", 30, 30, 36, green), showsText(s.client, "You Got High Score!", 35, 68, 24, green)});
+            return allOf({showsText(s.client, "Game Over!", 30, 30, 36, green),
+                          showsText(s.client, "You Got High Score!", 35, 68, 24, green)});
         }));
         if (row.byAnotherClient) {
             const XDisplay x = game.display();
@@ -47,7 +51,9 @@ TEST(EndingTest, ANewHighScoreSurvivesTheDisplayGoingAway)
         }
         ASSERT_TRUE(game.waitForTheEnd(1));
         EXPECT_TRUE(game.log().contains(QString::fromUtf8(row.told))) << game.log().toStdString();
-        const QRegularExpressionMatch saved = QRegularExpression(QStringLiteral("^\\[Quorrax\\]\r\nHighScore=([1-9][0-9]*)\r\n$")).match(QString::fromLatin1(game.highScoreFile()));
+        const QRegularExpressionMatch saved =
+            QRegularExpression(QStringLiteral("^\\[Quorrax\\]\r\nHighScore=([1-9][0-9]*)\r\n$"))
+                .match(QString::fromLatin1(game.highScoreFile()));
         EXPECT_TRUE(saved.hasMatch()) << "the file holds " << game.highScoreFile().toStdString();
     }
 }

@@ -28,15 +28,20 @@ struct XWindow {
 class GameSession
 {
 public:
-    GameSession(const VirtualScreen &screen, const QString &folder, int scale = 1) : m_screen(screen), m_folder(folder), m_scale(scale) {}
+    GameSession(const VirtualScreen &screen, const QString &folder, int scale = 1)
+        : m_screen(screen), m_folder(folder), m_scale(scale)
+    {}
 
     Result start()
     {
         const QString program = m_folder + QStringLiteral("/quorrax"), logs = m_screen.scratch(QStringLiteral("logs"));
-        if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) || !m_game.start(program, {}, m_screen.environment(), logs + "/game.log", false, logs))
+        if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) ||
+            !m_game.start(program, {}, m_screen.environment(), logs + "/game.log", false, logs))
             return testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
         // Qt keeps a small helper window of the same name; the main one is as wide as the field.
-        return waitForWindow({"--name", "^Quorrax$"}, [this](const XWindow &w) { return w.frame.width() == fieldWidth * m_scale; }, &m_window);
+        return waitForWindow(
+            {"--name", "^Quorrax$"}, [this](const XWindow &w) { return w.frame.width() == fieldWidth * m_scale; },
+            &m_window);
     }
     QByteArray highScoreFile() const
     {
@@ -51,11 +56,16 @@ public:
         const ToolResult result = runTool(m_screen.environment(), QStringLiteral("xdotool"), arguments);
         if (out != nullptr)
             *out = result.out;
-        return result.ok() ? testing::AssertionSuccess() : testing::AssertionFailure() << result.describe("xdotool " + arguments.join(' ')).toStdString();
+        return result.ok()
+                   ? testing::AssertionSuccess()
+                   : testing::AssertionFailure() << result.describe("xdotool " + arguments.join(' ')).toStdString();
     }
     XDisplay display() const { return {XOpenDisplay(m_screen.display().toLatin1()), XCloseDisplay}; }
     Result key(const QString &key) { return xdotool({QStringLiteral("key"), key}); }
-    Result clickAt(QPoint at) { return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
+    Result clickAt(QPoint at)
+    {
+        return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    }
 
     Result waitForFocus(unsigned long window)
     {
@@ -67,21 +77,27 @@ public:
     }
 
     // A visible window that `xdotool search` finds with `criteria` and `accept` takes.
-    Result waitForWindow(const QStringList &criteria, const std::function<bool(const XWindow &)> &accept, XWindow *found)
+    Result waitForWindow(const QStringList &criteria, const std::function<bool(const XWindow &)> &accept,
+                         XWindow *found)
     {
         for (const QDeadlineTimer deadline(waitMs); !deadline.hasExpired() && m_game.running();) {
             QByteArray ids, shell;
             xdotool(QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible")} + criteria, &ids);
             for (const QByteArray &id : ids.split('\n')) {
-                if (id.isEmpty() || !xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}, &shell))
+                if (id.isEmpty() ||
+                    !xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}, &shell))
                     continue;
-                const QRegularExpressionMatch g = QRegularExpression(QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)")).match(shell);
-                *found = {id.toULong(), QRect(g.captured(1).toInt(), g.captured(2).toInt(), g.captured(3).toInt(), g.captured(4).toInt())};
+                const QRegularExpressionMatch g =
+                    QRegularExpression(QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"))
+                        .match(shell);
+                *found = {id.toULong(), QRect(g.captured(1).toInt(), g.captured(2).toInt(), g.captured(3).toInt(),
+                                              g.captured(4).toInt())};
                 if (g.hasMatch() && accept(*found))
                     return testing::AssertionSuccess();
             }
         }
-        return testing::AssertionFailure() << "no window " << criteria.join(' ').toStdString() << "; game log: " << m_game.log().toStdString();
+        return testing::AssertionFailure()
+               << "no window " << criteria.join(' ').toStdString() << "; game log: " << m_game.log().toStdString();
     }
 
     // Takes screenshots of the window until `check` holds for one, kept in `matched`; on
@@ -92,22 +108,26 @@ public:
         Verdict verdict{false, "no screenshot taken"};
         for (const QDeadlineTimer deadline(waitMs); !deadline.hasExpired() && m_game.running();) {
             // What the screen shows where the window is, with whatever lies over it.
-            const ToolResult import = runTool(m_screen.environment(), QStringLiteral("import"), {"-screen", "-window", QString::number(m_window.id), "ppm:-"});
+            const ToolResult import = runTool(m_screen.environment(), QStringLiteral("import"),
+                                              {"-screen", "-window", QString::number(m_window.id), "ppm:-"});
             if (!import.ok() || !shot.screen.loadFromData(import.out, "PPM"))
                 return testing::AssertionFailure() << import.describe(QStringLiteral("import")).toStdString();
             // The client area is the window below its menu bar, in the screen's pixels.
             shot.screen = shot.screen.convertToFormat(QImage::Format_RGB32);
-            shot.client = shot.screen.copy(0, shot.screen.height() - fieldHeight * m_scale, fieldWidth * m_scale, fieldHeight * m_scale);
+            shot.client = shot.screen.copy(0, shot.screen.height() - fieldHeight * m_scale, fieldWidth * m_scale,
+                                           fieldHeight * m_scale);
             if ((verdict = check(shot)).ok && matched != nullptr)
                 *matched = shot;
             if (verdict.ok)
                 return testing::AssertionSuccess();
         }
-        const QString kept = QStringLiteral(QUORRAX_FAILURE_DIR "/") + QString::fromStdString(expected).replace(QRegularExpression("\\W+"), "_") + ".png";
+        const QString kept = QStringLiteral(QUORRAX_FAILURE_DIR "/") +
+                             QString::fromStdString(expected).replace(QRegularExpression("\\W+"), "_") + ".png";
         QDir().mkpath(QStringLiteral(QUORRAX_FAILURE_DIR));
         shot.screen.save(kept);
-        return testing::AssertionFailure() << "expected " << expected << "; the last screenshot (" << kept.toStdString()
-                                             << ") showed: " << verdict.seen << "; game log: " << m_game.log().toStdString();
+        return testing::AssertionFailure()
+               << "expected " << expected << "; the last screenshot (" << kept.toStdString()
+               << ") showed: " << verdict.seen << "; game log: " << m_game.log().toStdString();
     }
 
     // The main window as the window system holds it: title, class, the Motif hints that tell
@@ -115,9 +135,12 @@ public:
     // place and size it asked for at first left out).
     std::string windowFacts() const
     {
-        const ToolResult xprop = runTool(m_screen.environment(), QStringLiteral("xprop"),
-                                         {"-id", QString::number(m_window.id), "_NET_WM_NAME", "WM_CLASS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
-        return QString::fromUtf8(xprop.out).remove(QRegularExpression(QStringLiteral("\\s+user specified[^\n]*"))).toStdString();
+        const ToolResult xprop = runTool(
+            m_screen.environment(), QStringLiteral("xprop"),
+            {"-id", QString::number(m_window.id), "_NET_WM_NAME", "WM_CLASS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
+        return QString::fromUtf8(xprop.out)
+            .remove(QRegularExpression(QStringLiteral("\\s+user specified[^\n]*")))
+            .toStdString();
     }
 
     // Maps a window of another client over the field until it shows there, and takes it away
@@ -126,7 +149,8 @@ public:
     {
         const XDisplay x = display();
         const Window cover = XCreateSimpleWindow(x.get(), DefaultRootWindow(x.get()), m_window.frame.left(),
-                                                 m_window.frame.bottom() + 1 - fieldHeight, fieldWidth, fieldHeight, 0, 0, magenta & 0xffffff);
+                                                 m_window.frame.bottom() + 1 - fieldHeight, fieldWidth, fieldHeight, 0,
+                                                 0, magenta & 0xffffff);
         XMapRaised(x.get(), cover);
         XSync(x.get(), False);
         const Result covered = waitFor("another window over the whole field", [](const Shot &s) {
@@ -136,7 +160,8 @@ public:
         XSync(x.get(), False);
         if (!covered)
             return covered;
-        return waitFor("the field as it was before the cover", [&before](const Shot &s) { return sameArea(before.client, s.client, s.client.rect()); });
+        return waitFor("the field as it was before the cover",
+                       [&before](const Shot &s) { return sameArea(before.client, s.client, s.client.rect()); });
     }
 
     // The message a window manager sends for the close box (xdotool's windowclose destroys
@@ -147,7 +172,8 @@ public:
         if (!x)
             return testing::AssertionFailure() << "cannot open display " << m_screen.display().toStdString();
         XEvent event{};
-        event.xclient = {ClientMessage, 0, True, x.get(), m_window.id, XInternAtom(x.get(), "WM_PROTOCOLS", False), 32, {}};
+        event.xclient = {
+            ClientMessage, 0, True, x.get(), m_window.id, XInternAtom(x.get(), "WM_PROTOCOLS", False), 32, {}};
         event.xclient.data.l[0] = long(XInternAtom(x.get(), "WM_DELETE_WINDOW", False));
         XSendEvent(x.get(), m_window.id, False, NoEventMask, &event);
         XSync(x.get(), False);
@@ -158,7 +184,8 @@ public:
     Result waitForTheEnd(int status)
     {
         if (!m_game.waitForExit(waitMs) || m_game.exitStatus() != QProcess::NormalExit || m_game.exitCode() != status)
-            return testing::AssertionFailure() << "the game did not end by itself with status " << status << "; log: " << m_game.log().toStdString();
+            return testing::AssertionFailure() << "the game did not end by itself with status " << status
+                                               << "; log: " << m_game.log().toStdString();
         return testing::AssertionSuccess();
     }
     QString log() const { return m_game.log(); }

@@ -39,7 +39,8 @@ int countNonBlack(const QImage &image, const QRect &area)
 // picture. Black pixels of a sprite do not count; green ones of the client over a sprite
 // are the game's text and no fault. Returns how many pixels matched, and
 // what was wrong first.
-static int compare(const QImage &client, const QImage &picture, QPoint at, const QRect &area, bool sprite, std::string &wrong)
+static int compare(const QImage &client, const QImage &picture, QPoint at, const QRect &area, bool sprite,
+                   std::string &wrong)
 {
     int matched = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -48,7 +49,8 @@ static int compare(const QImage &client, const QImage &picture, QPoint at, const
             const QRgb want = picture.pixel(x, y), have = client.rect().contains(p) ? client.pixel(p) : black;
             matched += want == have && !(sprite && want == black);
             if (want != have && !(sprite && want == black) && !(sprite && have == green) && wrong.empty())
-                wrong = "at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ") expected " + describe(want) + ", saw " + describe(have);
+                wrong = "at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ") expected " + describe(want) +
+                        ", saw " + describe(have);
         }
     return matched;
 }
@@ -65,20 +67,21 @@ Verdict showsSprite(const QImage &client, const QImage &sprite, QPoint at)
     std::string wrong = sprite.isNull() ? "no sprite" : "";
     const int exact = compare(client, sprite, at, sprite.rect(), true, wrong);
     const int shape = sprite.width() * sprite.height() - countColour(sprite, sprite.rect(), black);
-    return {wrong.empty() && exact * 4 >= shape * 3, std::to_string(exact) + " of " + std::to_string(shape) + " exact " + wrong};
+    return {wrong.empty() && exact * 4 >= shape * 3,
+            std::to_string(exact) + " of " + std::to_string(shape) + " exact " + wrong};
 }
 
 Verdict hasColour(const QImage &client, const QRect &area, QRgb colour, int least)
 {
     const int count = countColour(client, area, colour);
-    return {count >= least, std::to_string(count) + " pixels of " + describe(colour) + " in " + describe(area) + ", not " + std::to_string(least)};
+    return {count >= least, std::to_string(count) + " pixels of " + describe(colour) + " in " + describe(area) +
+                                ", not " + std::to_string(least)};
 }
 
 Verdict showsText(const QImage &client, std::string_view text, int x, int y, double points, QRgb colour)
 {
-    const std::string wrong = test::judgeText(text, x, y, points, client.width(), client.height(), [&](int px, int py) {
-        return client.pixel(px, py) == colour;
-    });
+    const std::string wrong = test::judgeText(text, x, y, points, client.width(), client.height(),
+                                              [&](int px, int py) { return client.pixel(px, py) == colour; });
     return {wrong.empty(), wrong.empty() ? std::string(text).append(" as recorded") : wrong};
 }
 

@@ -10,8 +10,9 @@ namespace quorrax::window {
 
 QString ToolResult::describe(const QString &what) const
 {
-    return what + (finished ? QStringLiteral(" exited with %1: %2").arg(exitCode).arg(QString::fromLocal8Bit(err.trimmed()))
-                            : QStringLiteral(" did not finish"));
+    return what + (finished
+                       ? QStringLiteral(" exited with %1: %2").arg(exitCode).arg(QString::fromLocal8Bit(err.trimmed()))
+                       : QStringLiteral(" did not finish"));
 }
 
 ToolResult runTool(const QProcessEnvironment &environment, const QString &program, const QStringList &arguments,
@@ -44,8 +45,14 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
 }
 
 // Without an event loop QProcess learns of the program's end only inside a wait.
-bool ChildProcess::running() { return !waitForExit(0); }
-bool ChildProcess::waitForExit(int timeoutMs) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs); }
+bool ChildProcess::running()
+{
+    return !waitForExit(0);
+}
+bool ChildProcess::waitForExit(int timeoutMs)
+{
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
 
 void ChildProcess::stop()
 {

@@ -37,13 +37,13 @@ TEST(Scaling, EveryFieldPixelIsAWholeSquareBlock)
         VirtualScreen screen;
         ASSERT_TRUE(screen.start());
         ASSERT_TRUE(runTool(screen.environment(), QStringLiteral("xprop"),
-                            {"-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER", QStringLiteral("Xft.dpi:\t%1\n").arg(row.dpi)})
+                            {"-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+                             QStringLiteral("Xft.dpi:\t%1\n").arg(row.dpi)})
                         .ok());
         GameSession game(screen, screen.scratch(QStringLiteral("game")), row.scale);
         ASSERT_TRUE(game.start());
-        EXPECT_TRUE(game.waitFor("the title, each pixel a block of " + std::to_string(row.scale), [&row](const Shot &s) {
-            return crispTitle(s.client, row.scale);
-        }));
+        EXPECT_TRUE(game.waitFor("the title, each pixel a block of " + std::to_string(row.scale),
+                                 [&row](const Shot &s) { return crispTitle(s.client, row.scale); }));
     }
 }
 

@@ -37,8 +37,8 @@ std::string fixedWindowFacts(const XWindow &main)
     const std::string size = std::to_string(fieldWidth) + " by " + std::to_string(main.frame.height());
     return "_NET_WM_NAME(UTF8_STRING) = \"Quorrax\"\nWM_CLASS(STRING) = \"quorrax\", \"Quorrax\"\n"
            "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
-           "\t\tprogram specified minimum size: " + size + "\n\t\tprogram specified maximum size: " + size +
-           "\n\t\twindow gravity: Static\n";
+           "\t\tprogram specified minimum size: " +
+           size + "\n\t\tprogram specified maximum size: " + size + "\n\t\twindow gravity: Static\n";
 }
 
 // One Battle in the real window. The window system sees a fixed window without a maximise
@@ -62,8 +62,12 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.key(QStringLiteral("Down")));
     ASSERT_TRUE(game.waitFor("the arrow at (70, 168)", arrowAt(168)));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
-    ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); }));
-    ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }));
+    ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) {
+        return hasColour(s.client, {160, 100, 101, 101}, green, 200);
+    }));
+    ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) {
+        return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
+    }));
 
     const XWindow main = game.window();
     EXPECT_EQ(game.windowFacts(), fixedWindowFacts(main));
@@ -71,13 +75,20 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     // "Game" is the menu bar's only menu, at its left end; "Help..." is its first item.
     XWindow menu, help;
     ASSERT_TRUE(game.clickAt(main.frame.topLeft() + QPoint(20, (main.frame.height() - fieldHeight) / 2)));
-    ASSERT_TRUE(game.waitForWindow({"--class", "quorrax"}, [&](const XWindow &w) { return w.id != main.id; }, &menu));
+    ASSERT_TRUE(game.waitForWindow(
+        {"--class", "quorrax"}, [&](const XWindow &w) { return w.id != main.id; }, &menu));
     ASSERT_TRUE(game.clickAt(menu.frame.topLeft() + QPoint(menu.frame.width() / 2, menu.frame.height() / 4)));
-    ASSERT_TRUE(game.waitForWindow({"--name", "^説明$"}, [](const XWindow &) { return true; }, &help));
+    ASSERT_TRUE(game.waitForWindow(
+        {"--name", "^説明$"}, [](const XWindow &) { return true; }, &help));
     // Beside the game, so that the whole field shows.
     ASSERT_TRUE(game.xdotool({"windowmove", QString::number(help.id), QString::number(main.frame.right() + 10), "0"}));
     Shot paused;
-    ASSERT_TRUE(game.waitFor("the match beside Help", [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; }, &paused));
+    ASSERT_TRUE(game.waitFor(
+        "the match beside Help",
+        [](const Shot &s) {
+            return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
+        },
+        &paused));
     ASSERT_EQ(countColour(paused.client, rightOfRed, red), 0) << "red turned right before any key";
     // Nothing moves while Help is open, and nothing is lost under the other window.
     ASSERT_TRUE(game.coverAndUncover(paused));
@@ -86,14 +97,15 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.waitForFocus(main.id));
 
     ASSERT_TRUE(game.key(QStringLiteral("s")));
-    ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
-        Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
-        for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
-            if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
-                found = {true, "explosion at (205, " + std::to_string(y) + ")"};
-        return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
-                      showsText(shot.client, "Press Return", 80, 105, 14, green)});
-    }));
+    ASSERT_TRUE(game.waitFor(
+        "\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
+            Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
+            for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
+                if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
+                    found = {true, "explosion at (205, " + std::to_string(y) + ")"};
+            return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
+                          showsText(shot.client, "Press Return", 80, 105, 14, green)});
+        }));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
     ASSERT_TRUE(game.waitFor("the title again with the same high score", titleScreen()));
     ASSERT_TRUE(game.pressCloseBoxAndWaitForTheEnd());

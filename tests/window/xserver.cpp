@@ -17,7 +17,8 @@ QString missingHere(bool font)
     for (const char *tool : {"Xvfb", "xdotool", "import", "xprop"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             missing << QString::fromLatin1(tool);
-    if (font && !runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
+    if (font &&
+        !runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
         missing << QStringLiteral("the font IPAPGothic");
     return missing.join(QStringLiteral(", "));
 }
