@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and starts Quorrax. It needs neither the tests nor their tools, so it
 # builds in a folder of its own, without them.
 set -euo pipefail

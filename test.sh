@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every routine test twice, with warnings as errors both times:
 # in the normal build with GCC, and in a build with Clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, which compiles everything, tests, benchmarks and the fuzz

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays the real game in a real window with scripted keys and measures its pacing: the
 // length of every title pass and match tick, and the processor load of every screen, once
 // with our sleeping waits and once, in the same run, with busy polling: every wait

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/pacing_host.h"
 
 #include <QCoreApplication>

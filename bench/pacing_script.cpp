@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys the pacing run plays: through the title and the mode screen, and in a match
 // each player's turns away from the trails ahead, so that the matches last as long as the
 // plan says.

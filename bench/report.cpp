@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the pacing benchmark prints: the pass lengths, loads and wake-ups of every screen,
 // for our waits and for busy polling, and the goals they meet.
 

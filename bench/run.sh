@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the two benchmarks, plays the game under a private Xvfb server to measure its
 # pacing and processor load, then times one tick's composition. Run it on an otherwise
 # idle machine; nothing here asserts, it only reports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one match tick's composition on the game's real surfaces, against the floor
 // of a plain memcpy of the same number of bytes as its three whole-field copies.
 

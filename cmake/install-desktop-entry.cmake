@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs at install time: writes the menu entry for the game under the prefix being installed
 # to, and installs it like any other file, so that it is listed in the install manifest.
 # Expects QUORRAX_DESKTOP_TEMPLATE, QUORRAX_DESKTOP_STAGING, QUORRAX_DESKTOP_NAME,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/convert.h"
 
 #include <cstdint>

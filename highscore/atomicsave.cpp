@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/atomicsave.h"
 
 #include "highscore/savefault.h"

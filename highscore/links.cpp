@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/links.h"
 
 #include "highscore/posixfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/namematch.h"
 
 #include "highscore/textfile.h"

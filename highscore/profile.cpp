@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/profile.h"
 
 #include "highscore/atomicsave.h"

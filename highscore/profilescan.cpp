@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/profilescan.h"
 
 #include "highscore/namematch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "highscore/textfile.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/alarm.h"
 
 #include "qthost/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/changedrows.h"
 
 #include <algorithm>

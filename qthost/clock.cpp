@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/clock.h"
 
 #include "qthost/alarm.h"

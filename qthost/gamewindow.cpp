@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/gamewindow.h"
 
 #include "qthost/keys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/glyphs.h"
 
 #include <QCoreApplication>

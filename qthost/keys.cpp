@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/keys.h"
 
 #include "game/frmmain.h"

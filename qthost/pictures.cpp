@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/pictures.h"
 
 #include "game/field.h"

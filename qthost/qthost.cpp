@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/qthost.h"
 
 #include "buildinfo.h"

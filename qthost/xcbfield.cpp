@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/xcbfield.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures in assets/ are data the game relies on: their sizes, their exact colours,
 // and black where the masks must let the field show through and where texts are printed.
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game/field.h"
 #include "qthost/changedrows.h"
 

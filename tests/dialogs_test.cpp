@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/aboutaddresses.h"
 #include "qthost/dialogs/dialogs.h"
 #include "qthost/dialogs/dialogsupport.h"

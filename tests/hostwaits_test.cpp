@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt_game.h"
 
 #include <gtest/gtest.h>

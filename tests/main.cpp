@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scratch_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "buildinfo.h"
 #include "fuzz/profile_invariants.h"
 #include "game/frmmain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fuzz/profile_invariants.h"
 #include "qt_game.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripted_host.h"
 
 #include "qthost/glyphs.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the game needs, where missing. Sourced by play.sh, which
 # needs only what building and playing take, and by test.sh, which needs the test tools too.
 

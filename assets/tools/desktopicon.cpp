@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "desktopicon.h"
 
 #include "vectorscene.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the game's pictures into a folder (the build target `art` runs it on assets/): the
 // title, the arrow cursor, the explosion and the window icon pixel by pixel (pixelart.h),
 // and the desktop's icons, which are smooth (desktopicon.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/aboutlayout.h"
 
 namespace quorrax {

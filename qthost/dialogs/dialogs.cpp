@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/dialogs.h"
 
 #include "qthost/dialogs/frmabout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/dialogsupport.h"
 
 #include "qthost/dialogs/twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/frmabout.h"
 
 #include "qthost/dialogs/aboutaddresses.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qthost/dialogs/frmhelp.h"
 
 #include "qthost/dialogs/dialogsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the high-score file: any bytes as the file; see profile_invariants.h.
 // A Clang build with -DQUORRAX_FUZZ=ON builds it as tests/quorrax_profile_fuzz (the
 // sanitizer build of ./test.sh does, with AddressSanitizer and UndefinedBehaviorSanitizer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What holds for a high-score file of any bytes at all. The fuzz target and the stress

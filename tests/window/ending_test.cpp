@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_session.h"
 
 // The game ended from outside after a new high score: the X server killed under it, as at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pixels.h"
 
 #include "../text_looks.h"

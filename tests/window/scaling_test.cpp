@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_session.h"
 
 namespace quorrax::window {

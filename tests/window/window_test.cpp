@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "game_session.h"
 
 // The real game in a real window: a few runs from start to end that prove the Qt host and
