@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The pictures in assets/ are data the game relies on: their sizes, their exact colours,
 // and black where the masks must let the field show through and where texts are printed.
+#include "game/field.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -35,7 +37,7 @@ TEST(Artwork, SizesColoursAndBlackBands)
         // clang-format off
     } rows[] = {
         // Black above the lettering for the high score, below it for the prompt.
-        {"title.png", 420, 300, {0x000000, 0x606000, 0x808000, 0xA0A000, 0xFFFF00}, {{0, 0, 419, 27}, {0, 246, 419, 299}}},
+        {"title.png", field::width, field::height, {0x000000, 0x606000, 0x808000, 0xA0A000, 0xFFFF00}, {{0, 0, 419, 27}, {0, 246, 419, 299}}},
         {"arrow.png", 32, 32, {0x000000, 0xFFFFFF, 0xC0C0C0, 0x808080}, {{0, 0, 31, 6}, {0, 22, 31, 31}, {29, 0, 31, 31}}},
         {"explosion.png", 32, 32, {0x000000, 0xFF0000, 0xFFFF00, 0x800000, 0x808000}, {{0, 0, 31, 4}, {0, 28, 31, 31}}},
         {"icon32.png", 32, 32, {0x000000, 0xFFFFFF, 0xFF0000, 0x0000FF, 0xFFFF00}, {}},

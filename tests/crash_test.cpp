@@ -42,8 +42,9 @@ TEST(CrashTest, LookingOutsideTheFieldIsNoObstacle)
     const struct {
         Long x, y;
         Integer muki;
-    } rows[] = {{5, 2, muki::Up}, {417, 5, muki::Right}, {5, 297, muki::Down}, {2, 5, muki::Left},
-                {5, 0, muki::Up}, {420, 5, muki::Right}, {5, 300, muki::Down}, {0, 5, muki::Left}};
+    } rows[] = {
+        {5, 2, muki::Up}, {field::width - 3, 5, muki::Right}, {5, field::height - 3, muki::Down}, {2, 5, muki::Left},
+        {5, 0, muki::Up}, {field::width, 5, muki::Right},     {5, field::height, muki::Down},     {0, 5, muki::Left}};
     for (const auto &row : rows) {
         ScriptedHost host;
         frmMain f(host);

@@ -36,20 +36,13 @@ QIcon redIcon()
     return QIcon(pixmap);
 }
 
-int right(const QWidget *w)
-{
-    return w->x() + w->width();
-}
-int bottom(const QWidget *w)
-{
-    return w->y() + w->height();
-}
-
 TEST(AboutDialogTest, StacksItsTextsAndControlsFromTheSizesOfItsTexts)
 {
     if (japaneseGothicFamily().isEmpty())
         GTEST_SKIP() << "no Japanese Gothic font is installed (fonts-ipafont-gothic)";
     frmAbout dialog(redIcon());
+    const auto right = [](const QWidget *w) { return w->x() + w->width(); };
+    const auto bottom = [](const QWidget *w) { return w->y() + w->height(); };
     constexpr int outerWidth = 346; // 340 of client area and a 3-pixel border each side
     EXPECT_EQ(dialog.Label1->y(), 8);
     EXPECT_NEAR(2 * dialog.Label1->x() + dialog.Label1->width(), outerWidth, 1);

@@ -61,8 +61,8 @@ TEST(ModeScreenTest, ArrowFollowsUpAndDownOverACleanArena)
             // The arrow at its row; everything else is the black arena and the yellow texts.
             const int top = row.arrowRows[i];
             int wrong = 0;
-            for (int y = 0; y < 300; ++y)
-                for (int x = 0; x < 420; ++x) {
+            for (int y = 0; y < field::height; ++y)
+                for (int x = 0; x < field::width; ++x) {
                     const bool inArrow = x >= 70 && x < 102 && y >= top && y < top + 32;
                     const Color c = f.pixel(x, y);
                     wrong += inArrow ? c != arrow.pixel(x - 70, y - top) : c != black && c != yellow;
