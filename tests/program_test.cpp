@@ -138,6 +138,35 @@ std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
     return made;
 }
 
+const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
+const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n",
+                  kept = "[Quorrax]\r\nHighScore=04321\r\n";
+const std::string inData = "data/quorrax/Quorx.ini", inHome = "home/.local/share/quorrax/Quorx.ini";
+constexpr const char *unset = nullptr, *scratchData = "{scratch}/data", *scratchHome = "{scratch}/home";
+
+struct SignalRow {
+    std::vector<int> sent;
+    std::string before, after; // the file beside the program
+    bool locked = false;       // the program's folder refuses the save
+    const char *xdgDataHome = scratchData, *home = scratchHome;
+    std::string own = "", ownBefore = "", ownAfter = ""; // the player's copy: where, and its bytes
+    int status = 0;
+};
+
+const SignalRow signalRows[] = {
+    {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
+    {{SIGTERM, SIGTERM}, kept, kept},
+    {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
+    {{SIGTERM}, bad, bad, true, scratchData, scratchHome, inData, "", copied},
+    {{SIGTERM}, bad, bad, true, unset, scratchHome, inHome, "", copied},
+    {{SIGTERM}, bad, bad, true, "data", scratchHome, inHome, "", copied},
+    {{SIGTERM}, "", "", true, scratchData, scratchHome, inData, "", "[Quorrax]\r\nHighScore=0\r\n"},
+    {{SIGTERM}, kept, kept, true},                                                 // nothing to write, so no copy
+    {{SIGTERM}, kept, kept, false, scratchData, scratchHome, inData, bad, copied}, // the copy, once made, is the file
+    {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1},
+    {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1},
+};
+
 // Ended by Ctrl+C in its terminal, kill, the end of the session, each save as the close box
 // does, and the program ends normally. A file that holds the score already (04321) is left
 // as the player wrote it. Where the program's folder refuses the save, the player's own
@@ -150,32 +179,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
     if (build::systemInstall)
         GTEST_SKIP()
             << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
-    const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
-    const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n",
-                      kept = "[Quorrax]\r\nHighScore=04321\r\n";
-    const std::string data = "data/quorrax/Quorx.ini", home = "home/.local/share/quorrax/Quorx.ini";
-    static constexpr const char *unset = nullptr, *scratchData = "{scratch}/data", *scratchHome = "{scratch}/home";
-    const struct {
-        std::vector<int> sent;
-        std::string before, after; // the file beside the program
-        bool locked = false;       // the program's folder refuses the save
-        const char *xdgDataHome = scratchData, *home = scratchHome;
-        std::string own = "", ownBefore = "", ownAfter = ""; // the player's copy: where, and its bytes
-        int status = 0;
-    } rows[] = {
-        {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
-        {{SIGTERM, SIGTERM}, kept, kept},
-        {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
-        {{SIGTERM}, bad, bad, true, scratchData, scratchHome, data, "", copied},
-        {{SIGTERM}, bad, bad, true, unset, scratchHome, home, "", copied},
-        {{SIGTERM}, bad, bad, true, "data", scratchHome, home, "", copied},
-        {{SIGTERM}, "", "", true, scratchData, scratchHome, data, "", "[Quorrax]\r\nHighScore=0\r\n"},
-        {{SIGTERM}, kept, kept, true},                                               // nothing to write, so no copy
-        {{SIGTERM}, kept, kept, false, scratchData, scratchHome, data, bad, copied}, // the copy, once made, is the file
-        {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1},
-        {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1},
-    };
-    for (const auto &row : rows) {
+    for (const SignalRow &row : signalRows) {
         SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
                                         << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME "
                                         << (row.home ? row.home : "unset"));

@@ -42,6 +42,44 @@ std::string fixedWindowFacts(const XWindow &main)
            size + "\n\t\tprogram specified maximum size: " + size + "\n\t\twindow gravity: Static\n";
 }
 
+// The red line at its start, moving up and not yet turned.
+Check redMovingUp()
+{
+    return [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; };
+}
+
+// "BLUE Won!" over the explosion on the red head, which turned right into the yellow trail at
+// some row that real key timing decides.
+Check blueWonOverRed()
+{
+    return [burst = asset("explosion.png")](const Shot &shot) {
+        Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
+        for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
+            if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
+                found = {true, "explosion at (205, " + std::to_string(y) + ")"};
+        return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
+                      showsText(shot.client, "Press Return", 80, 105, 14, green)});
+    };
+}
+
+// Opens Help by the mouse ("Game" is the menu bar's only menu, at its left end; "Help..." is
+// its first item) and moves it beside the game, so that the whole field shows.
+Result openHelpBesideTheGame(GameSession &game, XWindow &help)
+{
+    const XWindow main = game.window();
+    XWindow menu;
+    Result done = game.clickAt(main.frame.topLeft() + QPoint(20, (main.frame.height() - fieldHeight) / 2));
+    done = done ? game.waitForWindow(
+                      {"--class", "quorrax"}, [&](const XWindow &w) { return w.id != main.id; }, &menu)
+                : done;
+    done = done ? game.clickAt(menu.frame.topLeft() + QPoint(menu.frame.width() / 2, menu.frame.height() / 4)) : done;
+    done = done ? game.waitForWindow(
+                      {"--name", "^説明$"}, [](const XWindow &) { return true; }, &help)
+                : done;
+    return done ? game.xdotool({"windowmove", QString::number(help.id), QString::number(main.frame.right() + 10), "0"})
+                : done;
+}
+
 // One Battle in the real window. The window system sees a fixed window without a maximise
 // button. Help, opened from the menu, holds the match, and a window of another client put
 // over the field and taken away again leaves the field as it was. Then red turns right into
@@ -66,30 +104,15 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) {
         return hasColour(s.client, {160, 100, 101, 101}, green, 200);
     }));
-    ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) {
-        return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
-    }));
+    ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
 
     const XWindow main = game.window();
     EXPECT_EQ(game.windowFacts(), fixedWindowFacts(main));
 
-    // "Game" is the menu bar's only menu, at its left end; "Help..." is its first item.
-    XWindow menu, help;
-    ASSERT_TRUE(game.clickAt(main.frame.topLeft() + QPoint(20, (main.frame.height() - fieldHeight) / 2)));
-    ASSERT_TRUE(game.waitForWindow(
-        {"--class", "quorrax"}, [&](const XWindow &w) { return w.id != main.id; }, &menu));
-    ASSERT_TRUE(game.clickAt(menu.frame.topLeft() + QPoint(menu.frame.width() / 2, menu.frame.height() / 4)));
-    ASSERT_TRUE(game.waitForWindow(
-        {"--name", "^説明$"}, [](const XWindow &) { return true; }, &help));
-    // Beside the game, so that the whole field shows.
-    ASSERT_TRUE(game.xdotool({"windowmove", QString::number(help.id), QString::number(main.frame.right() + 10), "0"}));
+    XWindow help;
+    ASSERT_TRUE(openHelpBesideTheGame(game, help));
     Shot paused;
-    ASSERT_TRUE(game.waitFor(
-        "the match beside Help",
-        [](const Shot &s) {
-            return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
-        },
-        &paused));
+    ASSERT_TRUE(game.waitFor("the match beside Help", redMovingUp(), &paused));
     ASSERT_EQ(countColour(paused.client, rightOfRed, red), 0) << "red turned right before any key";
     // Nothing moves while Help is open, and nothing is lost under the other window.
     ASSERT_TRUE(game.coverAndUncover(paused));
@@ -98,15 +121,7 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.waitForFocus(main.id));
 
     ASSERT_TRUE(game.key(QStringLiteral("s")));
-    ASSERT_TRUE(game.waitFor(
-        "\"BLUE Won!\" with the explosion on the red head", [burst = asset("explosion.png")](const Shot &shot) {
-            Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
-            for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
-                if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
-                    found = {true, "explosion at (205, " + std::to_string(y) + ")"};
-            return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
-                          showsText(shot.client, "Press Return", 80, 105, 14, green)});
-        }));
+    ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", blueWonOverRed()));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
     ASSERT_TRUE(game.waitFor("the title again with the same high score", titleScreen()));
     ASSERT_TRUE(game.pressCloseBoxAndWaitForTheEnd());
