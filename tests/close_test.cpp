@@ -22,26 +22,15 @@ struct FullDisks {
     ~FullDisks() { savefault::set(savefault::Step::None); }
 };
 
-void none(Game &) {}
-void toMode(Game &g)
-{
-    g.key(screen::Title, vk::Return);
-}
-void toCountdown(Game &g)
-{
-    g.key(screen::Title, vk::Return);
-    g.key(screen::ModeSelect, vk::Return);
-}
-void single(Game &g)
-{
+// The way to the screen of the close.
+void (*const none)(Game &) = [](Game &) {};
+void (*const toMode)(Game &) = [](Game &g) { g.key(screen::Title, vk::Return); };
+void (*const toCountdown)(Game &) = [](Game &g) { toMode(g), g.key(screen::ModeSelect, vk::Return); };
+void (*const single)(Game &) = [](Game &g) {
     g.form.picShaikei.setPixel(160, 100, RGB(1, 1, 1)); // a crash at tick 47
     g.startMatch(true);
-}
-void battle(Game &g)
-{
-    g.startMatch(false);
-    g.key(screen::Match, vk::S);
-}
+};
+void (*const battle)(Game &) = [](Game &g) { g.startMatch(false), g.key(screen::Match, vk::S); };
 
 const std::string unchanged = "(unchanged)";
 

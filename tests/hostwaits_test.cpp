@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
-#include <QTimer>
 
 // When the real Qt host sleeps and wakes, on its clock.
 
@@ -58,22 +57,6 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
             EXPECT_EQ(i == 0 ? row.step : at[i] - at[i - 1], row.step) << "instant " << i;
         }
     }
-}
-
-// The machine's own alarm, set for an instant of the monotonic clock, wakes a sleeping
-// event loop. (Should it take the instant for a span of time, it would ring an hour or more
-// later, and the watchdog tells.)
-TEST(QtHostTest, TheAlarmWakesTheEventLoopAtItsInstant)
-{
-    SystemClock clock;
-    bool watchdog = false;
-    QTimer::singleShot(10'000, [&watchdog] { watchdog = true; });
-    const std::int64_t instant = clock.monotonicNs() + 1'000'000;
-    clock.ringAt(instant);
-    while (clock.monotonicNs() < instant && !watchdog)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    clock.ringAt(0);
-    EXPECT_FALSE(watchdog) << "the alarm never rang";
 }
 
 } // namespace

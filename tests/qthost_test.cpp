@@ -84,19 +84,6 @@ TEST(QtHostTest, KeysAndInputMethodTextReachTheGameAsItsOwnKeys)
     }
 }
 
-// The menus of the menu bar and their items, by the texts the player reads, in order.
-TEST(QtHostTest, TheMenuBarHasTheGameMenuWithHelpThenAbout)
-{
-    QtGame game;
-    QStringList texts;
-    for (const QAction *menu : game.host.gameWindow().menuBar()->actions()) {
-        texts << menu->text() + ":";
-        for (const QAction *item : menu->menu() ? menu->menu()->actions() : QList<QAction *>())
-            texts << item->text();
-    }
-    EXPECT_EQ(texts.join(' ').toStdString(), "Game: Help... About...");
-}
-
 // The action with the visible text `text` among `actions`, or none.
 QAction *byText(const QList<QAction *> &actions, const char *text)
 {

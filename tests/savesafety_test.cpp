@@ -21,29 +21,21 @@ using quorrax::fuzzcheck::spill;
 
 constexpr uid_t stranger = 4242; // another user of the machine
 
-struct Identity {
-    ino_t inode = 0;
-    std::string bytes;
-    bool operator==(const Identity &) const = default;
-};
-
-Identity identity(const fs::path &file)
+// A file as the one it is: its inode and its bytes.
+std::pair<ino_t, std::string> identity(const fs::path &file)
 {
     struct stat st {};
     return {::stat(file.c_str(), &st) == 0 ? st.st_ino : 0, slurp(file)};
 }
 
-// The game's own rule for a save: a file that holds at least as much stays as it is.
-bool atLeast(const std::string &current, int score)
-{
-    const auto there = quorrax::CLng(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "", 1024, current));
-    return there && *there >= score;
-}
-
+// A save by the game's own rule: a file that holds at least as much stays as it is.
 quorrax::SaveResult save(const quorrax::ProfileFile &file, int score)
 {
-    return quorrax::writeProfileString("Quorrax", "HighScore", std::to_string(score), file,
-                                       [score](const std::string &current) { return atLeast(current, score); });
+    return quorrax::writeProfileString(
+        "Quorrax", "HighScore", std::to_string(score), file, [score](const std::string &at) {
+            const auto there = quorrax::CLng(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "", 1024, at));
+            return there && *there >= score;
+        });
 }
 
 // A game folder that every user may write (mode 1777), where the high-score file's name
@@ -83,7 +75,7 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         const fs::path link = game / "Quorx.ini";
         fs::create_symlink(target, link);
         ASSERT_EQ(::lchown(link.c_str(), row.linkOwner, row.linkOwner), 0);
-        const Identity before = identity(target);
+        const auto before = identity(target);
         const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
 
         EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)),
