@@ -94,7 +94,12 @@ constexpr std::size_t tempSuffixLength = 6;
 std::string tempPrefix(const std::string &target)
 {
     const std::size_t slash = target.rfind('/');
-    return "." + target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200) + ".";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a literal put before a
+    // temporary string in an optimised build.
+    std::string prefix(1, '.');
+    prefix += target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200);
+    prefix += '.';
+    return prefix;
 }
 
 bool isTempName(std::string_view name, std::string_view prefix)
