@@ -108,8 +108,6 @@ bool isTempName(std::string_view name, std::string_view prefix)
            name.substr(prefix.size()).find_first_not_of(tempLetters) == std::string_view::npos;
 }
 
-// A save killed half-way leaves its temporary file behind, as big as the file it was
-// writing. The next save clears away those of this player; others' are not ours to touch.
 void removeLeftovers(const std::string &directory, const std::string &prefix)
 {
     DIR *const dir = ::opendir(directory.c_str());
@@ -197,6 +195,12 @@ FolderLock::~FolderLock()
         ::close(held->fd); // which lets the lock go
         g_heldLocks.erase(held);
     }
+}
+
+void removeLeftoversBeside(const std::string &target)
+{
+    const FolderLock lock(directoryOf(target));
+    removeLeftovers(directoryOf(target), tempPrefix(target));
 }
 
 int saveAtomically(const std::string &target, int oldFd, const struct stat *old, const Edit &edit, mode_t newMode)

@@ -31,6 +31,11 @@ struct Edit {
 int saveAtomically(const std::string &target, int oldFd, const struct stat *old, const Edit &edit,
                    mode_t newMode = 0666);
 
+// Removes what saves of this player killed half-way left beside `target`: their hidden
+// temporary files, as big as the file they were writing. A save does it first; so does an
+// end of the game that had nothing to save. Others' files are not ours to touch.
+void removeLeftoversBeside(const std::string &target);
+
 // Holds the lock of a folder's saves while it lives. Every save takes the lock of the folder
 // it writes in, and a save that must first read the file again takes it before that read,
 // so that two copies of the game never interleave. Locks of the same folder nest within

@@ -203,8 +203,11 @@ SaveResult writeProfileString(std::string_view section, std::string_view key, st
                 return failed(directoryOf(file.own), error);
         ownLock.emplace(directoryOf(file.own));
     }
-    if (keep && keep(profileToRead(file)))
+    if (keep && keep(profileToRead(file))) {
+        if (const Resolved held = resolveLinks(profileToRead(file)); !held.refusal)
+            removeLeftoversBeside(held.path);
         return {};
+    }
     if (!file.own.empty() && exists(file.own))
         return writeValue(section, key, value, file.own, ownFileMode);
     if (file.shared.empty())

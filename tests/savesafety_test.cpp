@@ -90,8 +90,8 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
     }
 }
 
-// A save killed half-way leaves its hidden temporary file; the next save clears away the
-// player's own leftovers of that name, and nothing else.
+// A save killed half-way leaves its hidden temporary file; the next end of a game clears
+// away the player's own leftovers of that name, and nothing else, with or without a save.
 TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
 {
     const quorrax::test::ScratchFolder scratch;
@@ -106,14 +106,16 @@ TEST(SaveSafety, TheNextSaveRemovesThePlayersLeftovers)
         {".Quorx.ini.Ab3xZ90", false, false}, {".Quorx.ini.Ab3-Z9", false, false}, {".Other.ini.Ab3xZ9", false, false},
         {"Quorx.ini.Ab3xZ9", false, false},   {".Quorx.ini.Zz9Yy8", true, false},
     };
-    for (const auto &row : rows) {
-        spill(scratch.dir() / row.name, std::string(1000, 'x'));
-        if (row.stranger && ::chown((scratch.dir() / row.name).c_str(), stranger, stranger) != 0)
-            GTEST_SKIP() << "files of another user can only be made by root";
+    for (const int score : {3, 7}) { // nothing to write, then a higher score
+        for (const auto &row : rows) {
+            spill(scratch.dir() / row.name, std::string(1000, 'x'));
+            if (row.stranger && ::chown((scratch.dir() / row.name).c_str(), stranger, stranger) != 0)
+                GTEST_SKIP() << "files of another user can only be made by root";
+        }
+        EXPECT_TRUE(save({ini.string(), ""}, score).saved);
+        for (const auto &row : rows)
+            EXPECT_EQ(fs::exists(scratch.dir() / row.name), !row.removed) << row.name << ", score " << score;
     }
-    EXPECT_TRUE(save({ini.string(), ""}, 7).saved);
-    for (const auto &row : rows)
-        EXPECT_EQ(fs::exists(scratch.dir() / row.name), !row.removed) << row.name;
     EXPECT_EQ(slurp(ini), "[Quorrax]\r\nHighScore=7\r\n");
 }
 
