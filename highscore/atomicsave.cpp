@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -39,6 +40,11 @@ public:
 
     bool write(const char *data, std::size_t size)
     {
+        if (g_faultStep == savefault::Step::OneWrite && m_written <= g_faultBytes && g_faultBytes < m_written + size &&
+            !std::exchange(m_faultDone, true)) {
+            errno = EIO;
+            return false;
+        }
         bool cut = false;
         if (g_faultStep == savefault::Step::DuringWrite && m_written + size > g_faultBytes) {
             size = g_faultBytes > m_written ? g_faultBytes - m_written : 0;
@@ -84,6 +90,7 @@ public:
 private:
     int m_fd;
     std::size_t m_written = 0;
+    bool m_faultDone = false;
 };
 
 constexpr std::string_view tempLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

@@ -128,8 +128,9 @@ TEST(ProfileWrite, ChangesOnlyTheKeysLine)
 }
 
 // What a save leaves where it goes wrong: a full disk or failing device at each step, a
-// read-only folder. Before the rename the old file stays; after it, the new one. A link
-// stays a link to the file it names, and the file keeps its mode.
+// write that fails once (the one of the new value), a read-only folder. Before the rename
+// the old file stays; after it, the new one. A link stays a link to the file it names, and
+// the file keeps its mode.
 TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
 {
     const std::string old = "; mine\r\n[Quorrax]\r\nHighScore=5\r\n", now = "; mine\r\n[Quorrax]\r\nHighScore=120\r\n";
@@ -145,7 +146,7 @@ TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
         {SaveStep::BeforeFsync, 0, false, true, false, old}, {SaveStep::BeforeRename, 0, false, true, false, old},
         {SaveStep::BeforeRename, 0, false, false, false, "(none)"}, {SaveStep::BeforeDirSync, 0, false, true, false, now},
         {SaveStep::None, 0, true, true, false, old}, {SaveStep::None, 0, true, false, false, "(none)"},
-        {SaveStep::None, 0, false, true, true, now},
+        {SaveStep::None, 0, false, true, true, now}, {SaveStep::OneWrite, old.find('5'), false, true, false, old},
     };
     // clang-format on
     for (const auto &row : rows) {
