@@ -252,12 +252,6 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     return copyEntry(deflt, deflt.size(), deflt.empty() ? '\0' : deflt.back(), size);
 }
 
-SaveResult writeProfileValue(std::string_view section, std::string_view key, std::string_view value,
-                             const std::string &path)
-{
-    return writeValue(section, key, value, path, 0666);
-}
-
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string &path)
 {

@@ -32,10 +32,6 @@ struct SaveResult {
     std::string problem;
 };
 
-// WritePrivateProfileString, telling why a save failed.
-SaveResult writeProfileValue(std::string_view section, std::string_view key, std::string_view value,
-                             const std::string &path);
-
 // The high-score file of a program whose folder a player may not be allowed to write: the
 // shared file beside the program, and the player's own copy, which takes its place once the
 // program's folder has refused a save. `own` is empty where the player has no folder of
