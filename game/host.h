@@ -12,9 +12,11 @@ namespace quorrax {
 // The game's starting pictures that come from artwork rather than from code.
 enum class Picture { Title, Arrow, Explosion };
 
-// The program's exit status: a normal end, with the high score saved, or not.
+// The program's exit status: a normal end, with the high score saved; a failure; a command
+// line it does not understand.
 constexpr int exitNormal = 0;
 constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
 
 // Thrown by Host::End to leave every running loop at once; only the program's entry
 // point catches it, and ends with its status.

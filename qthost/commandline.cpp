@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qthost/commandline.h"
 
+#include "game/host.h"
 #include "buildinfo.h"
 
 #include <QCommandLineParser>
@@ -15,8 +16,6 @@ namespace quorrax {
 
 namespace {
 
-constexpr int failureStatus = 1;
-constexpr int usageStatus = 2;
 
 constexpr char usage[] = "Usage: quorrax [--help] [--version]\n"
                          "An arcade game of crawling lines for one or two players at one keyboard.\n"
@@ -84,7 +83,7 @@ void startUpMessages(QtMsgType type, const QMessageLogContext &context, const QS
         printLine(QStringLiteral("no display to open: DISPLAY is not set; the game needs a graphical session"));
     else
         printLine(QStringLiteral("cannot open the display %1; the game needs a graphical session").arg(displayTried));
-    std::_Exit(failureStatus);
+    std::_Exit(exitFailure);
 }
 
 } // namespace
@@ -104,15 +103,15 @@ std::optional<int> handleCommandLine(int argc, char **argv)
     if (const QString error = usageError(parser, parsed, arguments); !error.isEmpty()) {
         printLine(error);
         std::fputs(usageHint, stderr);
-        return usageStatus;
+        return exitUsage;
     }
     if (parser.isSet(help)) {
         std::fputs(usage, stdout);
-        return 0;
+        return exitNormal;
     }
     if (parser.isSet(version)) {
         std::printf("quorrax %s\n", build::version);
-        return 0;
+        return exitNormal;
     }
     QCoreApplication::setApplicationVersion(QString::fromUtf8(build::version));
     QGuiApplication::setDesktopFileName(QString::fromUtf8(build::appId));
