@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qthost/signals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -40,7 +41,8 @@ void watchTerminationSignals(std::function<void()> onSignal)
         std::perror("quorrax: cannot watch for termination signals");
         return;
     }
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    // The application owns it, so that it goes when the application does.
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onSignal = std::move(onSignal)] {
         char bytes[16];
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
