@@ -265,9 +265,8 @@ void QtHost::showAbout()
 
 void QtHost::afterModal()
 {
-    // The next key steers again.
+    // The next key steers again: Qt gives the focus back to the view with the window.
     m_window.activateWindow();
-    m_window.view()->setFocus();
 }
 
 void QtHost::reportError(std::string_view message)
