@@ -5,6 +5,13 @@
 
 #include <QKeyEvent>
 
+#include "fuzz/profile_invariants.h"
+#include "qthost/alarm.h"
+
+#include <filesystem>
+
+#include <sys/resource.h>
+
 // When the real Qt host sleeps and wakes, on its clock.
 
 namespace quorrax::test {
@@ -57,6 +64,34 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
             EXPECT_EQ(i == 0 ? row.step : at[i] - at[i - 1], row.step) << "instant " << i;
         }
     }
+}
+
+// The clock's alarm as the kernel holds it: switched off, it forgets a ring that nobody
+// heard. Where the kernel gives no timer (here, no descriptor is left), Qt's timer stands
+// in, and it never rings before the instant, which falls between two milliseconds.
+TEST(QtHostTest, TheAlarmRingsAtItsInstantAndNotWhenSwitchedOff)
+{
+    SystemClock clock;
+    std::string timer;
+    for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd"))
+        if (std::error_code e; std::filesystem::read_symlink(fd, e) == "anon_inode:[timerfd]")
+            timer = "/proc/self/fdinfo/" + fd.path().filename().string();
+    clock.ringAt(clock.monotonicNs() - 1);
+    clock.ringAt(0);
+    const std::string kernelSees = timer.empty() ? "no timer" : fuzzcheck::slurp(timer);
+    EXPECT_NE(kernelSees.find("ticks: 0\nsettime flags: 01\nit_value: (0, 0)\n"), std::string::npos) << kernelSees;
+
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit none{0, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    Alarm fallback;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    QCoreApplication::processEvents(); // so that the next wait ends with the ring
+    const std::int64_t instant = clock.monotonicNs() + 999'999;
+    fallback.ringAt(instant, clock.monotonicNs());
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_GE(clock.monotonicNs(), instant) << "Qt's timer rang before the instant";
 }
 
 } // namespace
