@@ -137,13 +137,18 @@ void intoASingleOnAFramedArena(QtGame &game)
         QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
 }
 
-int pixelsOtherThanTheBackBuffers(QtGame &game, const QImage &shown)
+// The window's pixels other than the back buffer's, drawn as on a screen scaled by two,
+// where each pixel of the field must be a crisp block of four.
+int pixelsOtherThanTheBackBuffers(QtGame &game)
 {
+    QImage twice(game.view()->size() * 2, QImage::Format_RGB32);
+    twice.setDevicePixelRatio(2);
+    game.view()->render(&twice);
     int wrong = 0;
-    for (int y = 0; y < game.form.window.height(); ++y)
-        for (int x = 0; x < game.form.window.width(); ++x) {
-            const Color c = game.form.window.pixel(x, y);
-            wrong += shown.pixel(x, y) != qRgb(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
+    for (int y = 0; y < twice.height(); ++y)
+        for (int x = 0; x < twice.width(); ++x) {
+            const Color c = game.form.window.pixel(x / 2, y / 2);
+            wrong += twice.pixel(x, y) != qRgb(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
         }
     return wrong;
 }
@@ -178,7 +183,7 @@ TEST(QtHostTest, WhatIsOpenOverAMatchHoldsItAndTheWindowShowsTheField)
             if (++ticks == 10) {
                 game.form.HighScore = 9876; // the score of this moment, not the file's
                 before = game.shown();
-                wrongPixels = pixelsOtherThanTheBackBuffers(game, before);
+                wrongPixels = pixelsOtherThanTheBackBuffers(game);
                 open(game, row.opening);
                 QTimer::singleShot(300, [&] {
                     seen = heldTitle();

@@ -108,6 +108,9 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
 
     const XWindow main = game.window();
     EXPECT_EQ(game.windowFacts(), fixedWindowFacts(main));
+    // In the middle of the 1024 x 768 screen, raised by up to the height of a title bar.
+    const QPoint off = main.frame.center() - QPoint(512, 384);
+    EXPECT_TRUE(std::abs(off.x()) <= 2 && off.y() <= 0 && off.y() >= -24) << off.x() << ", " << off.y();
 
     XWindow help;
     ASSERT_TRUE(openHelpBesideTheGame(game, help));
