@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace quorrax::test {
 namespace {
 
@@ -16,11 +18,6 @@ std::string fileHolding(const std::string &value)
     return "; best of the season\r\n[Other]\r\nName = Someone\r\n\r\n[Quorrax]\r\nHighScore=" + value +
            "\r\n[Last]\r\nx=1\r\n";
 }
-
-struct FullDisks {
-    FullDisks() { savefault::set(savefault::Step::DuringWrite, 0); }
-    ~FullDisks() { savefault::set(savefault::Step::None); }
-};
 
 // The way to the screen of the close.
 void (*const none)(Game &) = [](Game &) {};
@@ -70,6 +67,7 @@ const CloseRow closeRows[] = {
 // press the close box over a dialog and a menu.)
 TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
 {
+    ::umask(002);
     for (const CloseRow &row : closeRows) {
         SCOPED_TRACE(row.name);
         Game game;
@@ -94,17 +92,18 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
             },
             Kind::Close);
 
-        std::optional<FullDisks> full;
-        if (row.disksFull)
-            full.emplace();
+        savefault::set(row.disksFull ? savefault::Step::DuringWrite : savefault::Step::None, 0); // no room
         ASSERT_EQ(game.run(), Game::Ending::Program);
-        full.reset();
+        savefault::set(savefault::Step::None);
         EXPECT_EQ(game.host.frames.back().working, row.screen);
         EXPECT_EQ(game.host.frames.size(), frames);
         EXPECT_EQ(game.host.prints.size(), prints);
         EXPECT_EQ(fileThen, row.raisedTo ? fileHolding(row.raisedTo) : before)
             << "the file is written at the close, not before";
         EXPECT_EQ(slurp(game.ini()), row.after == unchanged ? before : row.after);
+        struct stat made {}; // a file made anew is as the player's umask (here 002) allows
+        EXPECT_TRUE(row.before || row.forEveryone ||
+                    (::stat(game.ini().c_str(), &made) == 0 && (made.st_mode & 0777) == 0664));
         EXPECT_EQ(slurp(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
         const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +
                                  game.host.dataFolder + iniFileName + ": No space left on device";
