@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "qthost/commandline.h"
 
-#include "game/host.h"
 #include "buildinfo.h"
+#include "game/host.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,7 +15,6 @@
 namespace quorrax {
 
 namespace {
-
 
 constexpr char usage[] = "Usage: quorrax [--help] [--version]\n"
                          "An arcade game of crawling lines for one or two players at one keyboard.\n"
