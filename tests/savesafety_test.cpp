@@ -73,7 +73,8 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         if (row.targetThere)
             spill(target, row.target);
         const fs::path link = game / "Quorx.ini";
-        fs::create_symlink(target, link);
+        fs::create_symlink(target, home / "alias"); // each link leads on through one of the player's
+        fs::create_symlink(home / "alias", link);
         ASSERT_EQ(::lchown(link.c_str(), row.linkOwner, row.linkOwner), 0);
         const auto before = identity(target);
         const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
