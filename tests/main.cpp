@@ -5,6 +5,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char **argv)
 {
     // Every test runs headless; the real-window tests start their own X server.
@@ -17,5 +20,13 @@ int main(int argc, char **argv)
     setenv("XDG_CONFIG_HOME", (home.path() + ".config").c_str(), 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // Game code that ends the process mid-test must not pass for a test that passed.
+    static bool finished = false;
+    std::atexit([] {
+        if (!finished)
+            std::fputs("the process was ended before its tests were\n", stderr), std::_Exit(1);
+    });
+    const int failed = RUN_ALL_TESTS();
+    finished = true;
+    return failed;
 }
