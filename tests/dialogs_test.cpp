@@ -24,7 +24,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <vector>
 
 namespace quorrax {
 namespace {

@@ -12,7 +12,6 @@
 #include <QFontDatabase>
 #include <QStringList>
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
