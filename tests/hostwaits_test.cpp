@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include "fuzz/profile_invariants.h"
 #include "qt_game.h"
+#include "qthost/alarm.h"
 
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
-
-#include "fuzz/profile_invariants.h"
-#include "qthost/alarm.h"
 
 #include <filesystem>
 
@@ -39,7 +38,7 @@ TEST(QtHostTest, EachScreenSleepsToItsOwnInstants)
     };
     EXPECT_THROW(game.form.Form_Load(), ProgramEnd);
 
-    const std::int64_t ms = 1'000'000, second = 1'000'000'000;
+    const std::int64_t ms = nsPerMs, second = nsPerSecond;
     const struct {
         Integer screen;
         std::int64_t step; // between two instants; 0 for a screen that sets no alarm
@@ -88,7 +87,7 @@ TEST(QtHostTest, TheAlarmRingsAtItsInstantAndNotWhenSwitchedOff)
     Alarm fallback;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
     QCoreApplication::processEvents(); // so that the next wait ends with the ring
-    const std::int64_t instant = clock.monotonicNs() + 999'999;
+    const std::int64_t instant = clock.monotonicNs() + nsPerMs - 1;
     fallback.ringAt(instant, clock.monotonicNs());
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_GE(clock.monotonicNs(), instant) << "Qt's timer rang before the instant";
