@@ -12,7 +12,7 @@ quorrax_play_packages=(
 
 # The tests and benchmarks, on top of those.
 quorrax_test_packages=(
-    clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+    clang libclang-rt-dev libgtest-dev libbenchmark-dev
     xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox
     e2fsprogs desktop-file-utils appstream dpkg-dev
 )
