@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFontDatabase>
-#include <QStringList>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -76,19 +73,19 @@ struct Game {
     int status = -1; // the exit status the game ended with
 };
 
-// The texts' looks were measured in the window's font: where it is missing, a text cannot be
+// The texts' looks are drawn in the window's font: where it is missing, a text cannot be
 // judged, and the test that asks reports itself skipped (its other checks still run).
 inline void skipTheTexts()
 {
     GTEST_SKIP() << "the window's font IPAPGothic (fonts-ipafont-gothic) is not installed";
 }
 
-// Whether the frame shows `text` printed at (x, y) in `points` and `color` as its recorded
-// look has it: every glyph pixel in that colour, and nothing of the colour beside it.
+// Whether the frame shows `text` printed at (x, y) in `points` and `color` as the window's
+// font draws it: every glyph pixel in that colour, and nothing of the colour beside it.
 inline testing::AssertionResult shows(const Frame &frame, std::string_view text, int x, int y, double points,
                                       Color color)
 {
-    static const bool fontThere = QFontDatabase::families().contains(QStringLiteral("IPAPGothic"));
+    static const bool fontThere = lookFontThere();
     if (!fontThere)
         return skipTheTexts(), testing::AssertionSuccess();
     const std::string wrong = judgeText(text, x, y, points, field::width, int(frame.rows.size()),

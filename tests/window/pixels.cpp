@@ -83,7 +83,7 @@ Verdict showsText(const QImage &client, std::string_view text, int x, int y, dou
 {
     const std::string wrong = test::judgeText(text, x, y, points, client.width(), client.height(),
                                               [&](int px, int py) { return client.pixel(px, py) == colour; });
-    return {wrong.empty(), wrong.empty() ? std::string(text).append(" as recorded") : wrong};
+    return {wrong.empty(), wrong.empty() ? std::string(text).append(" in its place, size, font and colour") : wrong};
 }
 
 Verdict sameArea(const QImage &a, const QImage &b, const QRect &area)
