@@ -9,8 +9,13 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <langinfo.h>
 
 namespace quorrax {
 
@@ -85,7 +90,44 @@ void startUpMessages(QtMsgType type, const QMessageLogContext &context, const QS
     std::_Exit(exitFailure);
 }
 
+bool utf8Terminal = true;
+
+bool utf8Codeset()
+{
+    const char *codeset = nl_langinfo(CODESET);
+    return std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0;
+}
+
 } // namespace
+
+void chooseUtf8Text()
+{
+    const bool known = std::setlocale(LC_ALL, "") != nullptr;
+    utf8Terminal = known && utf8Codeset();
+    if (utf8Terminal)
+        return;
+    if (!known) {
+        // A locale the system does not have leaves the C library in "C" throughout.
+        setenv("LC_ALL", "C.UTF-8", 1);
+    } else {
+        // LC_ALL would outrank the character type: its value goes to each other part instead.
+        if (const char *all = std::getenv("LC_ALL"); all && *all) {
+            const std::string value = all;
+            for (const char *part : {"LC_COLLATE", "LC_MESSAGES", "LC_MONETARY", "LC_NUMERIC", "LC_TIME",
+                                     "LC_ADDRESS", "LC_IDENTIFICATION", "LC_MEASUREMENT", "LC_NAME",
+                                     "LC_PAPER", "LC_TELEPHONE"})
+                setenv(part, value.c_str(), 1);
+            unsetenv("LC_ALL");
+        }
+        setenv("LC_CTYPE", "C.UTF-8", 1);
+    }
+    std::setlocale(LC_ALL, "");
+}
+
+bool terminalIsUtf8()
+{
+    return utf8Terminal;
+}
 
 std::optional<int> handleCommandLine(int argc, char **argv)
 {

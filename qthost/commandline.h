@@ -11,4 +11,15 @@ namespace quorrax {
 // when the program is to end at once; call it first thing in main.
 std::optional<int> handleCommandLine(int argc, char **argv);
 
+// Qt takes text to and from the system as UTF-8 and, where the player's locale says
+// otherwise (none set at all, "C", or a locale of another character set), switches the C
+// library's character type itself with a warning of four lines at every start. The game
+// makes the same choice quietly before Qt starts, and keeps every other part of the locale
+// as the player set it. The high-score file and its paths are bytes, whatever the locale.
+// Call it before anything of Qt.
+void chooseUtf8Text();
+
+// Whether the terminal shows UTF-8, as the player's locale said before chooseUtf8Text().
+bool terminalIsUtf8();
+
 } // namespace quorrax

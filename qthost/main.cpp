@@ -10,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    quorrax::chooseUtf8Text();
     if (const std::optional<int> status = quorrax::handleCommandLine(argc, argv))
         return *status;
     // The field is scaled by whole numbers only (125 % gives 1, 150 % gives 2), so each of

@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 const fs::path builtProgram = fs::read_symlink("/proc/self/exe").parent_path() / "../game/quorrax";
 
 // Run as from a shell with no graphical session at all (unless the row names a display), so
-// that anything that opens a window fails: what it prints and how it ends.
+// that anything that opens a window fails: what it prints and how it ends. In any locale,
+// none or one whose text is not UTF-8, the program prints its own lines and nothing else.
 TEST(CommandLineTest, AnswersAndRefusalsNeedNoDisplayAndAMissingDisplayIsOneLine)
 {
     const QString usage = QStringLiteral("Usage: quorrax [--help] [--version]\n");
@@ -38,24 +39,32 @@ TEST(CommandLineTest, AnswersAndRefusalsNeedNoDisplayAndAMissingDisplayIsOneLine
     const struct {
         QStringList arguments;
         QString display;
+        QString locale; // LC_ALL, or none of the locale's variables at all where empty
         int status;
         QString out, err; // the whole output, or its beginning where it ends in "..."
     } rows[] = {
-        {{"--help"}, "", 0, usage + "...", ""},
-        {{"-h"}, "", 0, usage + "...", ""},
-        {{"--version"}, "", 0, version, ""},
-        {{"-v"}, "", 0, version, ""},
-        {{"--bogus"}, "", 2, "", "quorrax: unknown option '--bogus'\n" + hint},
-        {{"-x", "--help"}, "", 2, "", "quorrax: unknown option '-x'\n" + hint},
-        {{"level2"}, "", 2, "", "quorrax: unexpected argument 'level2'\n" + hint},
-        {{}, "", 1, "", "quorrax: no display to open: DISPLAY is not set; " + missing},
-        {{}, display, 1, "", "quorrax: cannot open the display " + display + "; " + missing},
+        {{"--help"}, "", "", 0, usage + "...", ""},
+        {{"-h"}, "", "C", 0, usage + "...", ""},
+        {{"--version"}, "", "", 0, version, ""},
+        {{"-v"}, "", "C.UTF-8", 0, version, ""},
+        {{"--bogus"}, "", "POSIX", 2, "", "quorrax: unknown option '--bogus'\n" + hint},
+        {{"-x", "--help"}, "", "", 2, "", "quorrax: unknown option '-x'\n" + hint},
+        {{"level2"}, "", "xx_YY.ISO-8859-1", 2, "", "quorrax: unexpected argument 'level2'\n" + hint},
+        {{}, "", "", 1, "", "quorrax: no display to open: DISPLAY is not set; " + missing},
+        {{}, "", "C", 1, "", "quorrax: no display to open: DISPLAY is not set; " + missing},
+        {{}, display, "", 1, "", "quorrax: cannot open the display " + display + "; " + missing},
+        {{}, display, "xx_YY.ISO-8859-1", 1, "", "quorrax: cannot open the display " + display + "; " + missing},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(("quorrax " + row.arguments.join(' ') + " on display '" + row.display + "'").toStdString());
+        SCOPED_TRACE(("quorrax " + row.arguments.join(' ') + " on display '" + row.display + "' in locale '" +
+                      row.locale + "'")
+                         .toStdString());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANG", "LANGUAGE", "LC_ALL",
+                                 "LC_CTYPE", "LC_MESSAGES"})
             environment.remove(QString::fromLatin1(name));
+        if (!row.locale.isEmpty())
+            environment.insert(QStringLiteral("LC_ALL"), row.locale);
         if (!row.display.isEmpty())
             environment.insert(QStringLiteral("DISPLAY"), row.display);
         QProcess game;
