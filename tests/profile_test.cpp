@@ -248,7 +248,7 @@ TEST(ProfileStress, AKilledSaveLeavesTheOldOrTheNewFile)
 
 TEST(ProfileStress, EverySavedFuzzInputKeepsTheInvariants)
 {
-    const fs::path inputs = fs::path(__FILE__).parent_path() / "fuzz" / "corpus";
+    const fs::path inputs = QUORRAX_FUZZ_CORPUS;
     ScratchFolder scratch;
     for (const std::string &name : entriesOf(inputs))
         EXPECT_EQ(quorrax::fuzzcheck::checkProfileInvariants(slurp(inputs / name), scratch.dir()), "") << name;
