@@ -4,8 +4,8 @@
 # Whoever publishes the game sets the cache variables, for example
 #     cmake -S . -B build -DQUORRAX_APP_ID=<their reversed domain>.Quorrax -DQUORRAX_HOMEPAGE=<page>
 
-# The release date of this version, for the software centre's entry.
-set(QUORRAX_RELEASE_DATE 2026-12-06)
+# The releases and the day of this one, from NEWS.
+include(${CMAKE_CURRENT_LIST_DIR}/news.cmake)
 
 # A reverse-DNS id names a domain that vouches for the game. The game has none of its own,
 # so the default starts with a name that is no top-level domain: it claims nobody's address

@@ -29,7 +29,7 @@ endforeach()
 install(FILES assets/icons/quorrax.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md NEWS LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The software centre's entry. The home page goes in only where the publisher has one.
 set(QUORRAX_METAINFO_URLS "")
@@ -38,6 +38,8 @@ if(QUORRAX_HOMEPAGE)
     string(REPLACE "<" "&lt;" url "${url}")
     set(QUORRAX_METAINFO_URLS "  <url type=\"homepage\">${url}</url>\n")
 endif()
+# The developer's id is the application's without the game's own name.
+string(REGEX REPLACE "\\.[^.]*$" "" QUORRAX_DEVELOPER_ID "${QUORRAX_APP_ID}")
 configure_file(desktop/quorrax.metainfo.xml.in
     ${CMAKE_CURRENT_BINARY_DIR}/desktop/${QUORRAX_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/desktop/${QUORRAX_APP_ID}.metainfo.xml

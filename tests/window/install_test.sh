@@ -45,7 +45,7 @@ same_list() { # what, listed, expected
 shared_files() {
     local size
     printf '%s\n' "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
-        share/man/man6/quorrax.6 share/doc/quorrax/README.md share/doc/quorrax/LICENSE \
+        share/man/man6/quorrax.6 share/doc/quorrax/README.md share/doc/quorrax/NEWS share/doc/quorrax/LICENSE \
         share/icons/hicolor/scalable/apps/quorrax.svg
     for size in 16 32 48 64 128 256; do echo "share/icons/hicolor/${size}x$size/apps/quorrax.png"; done
 }

@@ -1,0 +1,18 @@
+# SPDX-License-Identifier: MIT
+# Writes the Debian changelog from NEWS: an entry for each release, newest first, with the
+# same items, signed by the packager (the variable `who`) on the day of the release.
+/^Quorrax [0-9.]+ \([0-9]+-[0-9]+-[0-9]+\)$/ {
+    if (version != "")
+        printf "\n -- %s  %s\n\n", who, stamp
+    version = $2
+    command = "date -R -u -d '" substr($3, 2, 10) " 12:00'"
+    command | getline stamp
+    close(command)
+    printf "quorrax (%s) unstable; urgency=medium\n\n", version
+    next
+}
+/^  / { print }
+END {
+    if (version != "")
+        printf "\n -- %s  %s\n", who, stamp
+}
