@@ -63,6 +63,29 @@ struct Module1 {
 };
 
 // The main window: all of the game's state and all of its routines.
+//
+// The game's own words, which its names are made of:
+//   Aka       red: the first player's line (AkaX, AkaY its head, AkaMuki its direction)
+//   Ao        blue: the second player's line in Battle (its head pic2Ao), a computer
+//             line in Single (its head picJamaAo)
+//   Jama      a nuisance: the yellow line, which the computer steers in both modes
+//   muki      a direction (Muki in a name: that line's direction), one of namespace muki
+//   Hantai    the opposite side: AkaHantai and the others bring a head that left the field
+//             back in at the opposite edge
+//   GO        game over: AkaGO and AoGO look ahead of a head for a trail it runs into
+//   Baku      the explosion at a crashed head (BakuX, BakuY its place, picBaku its picture)
+//   Haikei    the background: picHaikei keeps every trail so far, without heads;
+//             picShaikei is the clean, black arena that wipes it
+//   Yajirusi  the arrow that points at the chosen mode on the mode screen
+//   M         at the end of a picture's name: its mask (picYajirusiM, picBakuM)
+//   Open      the title picture (picOpen); Work the frame being put together (picWork)
+//   GMode     the game mode: true for Single, false for Battle
+//   Working   which screen runs now, one of namespace screen
+//   SUc       the brightness of the title's prompt; SUcUp whether it is rising
+//   AkaWin    whether red has won (blue crashed)
+//   Playing   whether the match's ticks go on
+//   Tgame, Tstartup, GameMode, ScreenReady, StartupReady: the match, the title, the mode
+//             screen, the arena and countdown, and the master flow
 class frmMain
 {
 public:
