@@ -201,6 +201,17 @@ void BM_PrintPrompt(benchmark::State &state)
 }
 BENCHMARK(BM_PrintPrompt)->Unit(benchmark::kMicrosecond);
 
+// Whether a run ended early, by an error or a skip: Google Benchmark 1.8 renamed the field
+// that tells.
+template <class Run>
+bool endedEarly(const Run &run)
+{
+    if constexpr (requires { run.error_occurred; })
+        return run.error_occurred;
+    else
+        return static_cast<bool>(run.skipped);
+}
+
 // Keeps the console output and notes each benchmark's processor time per iteration: on a
 // machine that is not quite idle that is steadier than the wall-clock time.
 class Reporter : public benchmark::ConsoleReporter
@@ -210,7 +221,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
+            if (run.run_type == Run::RT_Iteration && !endedEarly(run) && run.iterations > 0)
                 cpuSeconds[run.run_name.function_name] = run.cpu_accumulated_time / double(run.iterations);
         }
     }
