@@ -174,7 +174,7 @@ package)
     deb=$(echo "$scratch"/source/quorrax_*.deb)
     same_list "the package" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)" \
         "$({ printf '%s\n' ./usr/games/quorrax ./usr/share/doc/quorrax/changelog.gz ./usr/share/doc/quorrax/copyright
-            shared_files | grep -v LICENSE | sed 's|^|./usr/|; s|README.md$|&.gz|; s|quorrax.6$|&.gz|'; } | sort)"
+            shared_files | grep -v LICENSE | sed 's|^|./usr/|; s|README.md$|&.gz|; s|NEWS$|&.gz|; s|quorrax.6$|&.gz|'; } | sort)"
     for field in "Depends=*fonts-ipafont-gothic | fonts-vlgothic*" "Depends=*qt6-qpa-plugins*" \
         "Depends=*libqt6widgets6 (*" "Maintainer=$(sed -n 's/^Maintainer: //p' "$copy/debian/control")" \
         "Section=games" "Version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"; do
