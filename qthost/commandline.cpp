@@ -90,8 +90,6 @@ void startUpMessages(QtMsgType type, const QMessageLogContext &context, const QS
     std::_Exit(exitFailure);
 }
 
-bool utf8Terminal = true;
-
 bool utf8Codeset()
 {
     const char *codeset = nl_langinfo(CODESET);
@@ -103,8 +101,7 @@ bool utf8Codeset()
 void chooseUtf8Text()
 {
     const bool known = std::setlocale(LC_ALL, "") != nullptr;
-    utf8Terminal = known && utf8Codeset();
-    if (utf8Terminal)
+    if (known && utf8Codeset())
         return;
     if (!known) {
         // A locale the system does not have leaves the C library in "C" throughout.
@@ -122,11 +119,6 @@ void chooseUtf8Text()
         setenv("LC_CTYPE", "C.UTF-8", 1);
     }
     std::setlocale(LC_ALL, "");
-}
-
-bool terminalIsUtf8()
-{
-    return utf8Terminal;
 }
 
 std::optional<int> handleCommandLine(int argc, char **argv)

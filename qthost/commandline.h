@@ -19,7 +19,4 @@ std::optional<int> handleCommandLine(int argc, char **argv);
 // Call it before anything of Qt.
 void chooseUtf8Text();
 
-// Whether the terminal shows UTF-8, as the player's locale said before chooseUtf8Text().
-bool terminalIsUtf8();
-
 } // namespace quorrax
