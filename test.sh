@@ -17,6 +17,9 @@ quorrax_setup --tests
 
 jobs=$(nproc)
 unset DISPLAY WAYLAND_DISPLAY
+# Qt's build tools and the tests' own Qt warn in a locale that is not UTF-8; the tests that
+# start the game give it the locales they try.
+export LC_ALL=C.UTF-8
 
 cmake -S . -B build -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
