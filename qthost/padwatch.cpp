@@ -45,6 +45,7 @@ PadWatch::~PadWatch()
         delete pad->notifier;
         ::close(pad->fd);
     }
+    delete m_noticesNotifier;
     if (m_notices >= 0)
         ::close(m_notices);
 }
