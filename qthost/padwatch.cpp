@@ -13,6 +13,7 @@
 #include <iterator>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorrax {
 
@@ -95,20 +96,21 @@ void PadWatch::watchFolder(const std::string &folder)
         return;
     m_noticesNotifier = new QSocketNotifier(m_notices, QSocketNotifier::Read, this);
     connect(m_noticesNotifier, &QSocketNotifier::activated, this, [this] { takeNotices(); });
-    // The folder comes with the first input device; until then its parent is watched.
-    const std::string parent = folder.substr(0, folder.rfind('/') + 1);
-    m_parentWatch = inotify_add_watch(m_notices, parent.c_str(), IN_CREATE | IN_ONLYDIR);
     watchInside();
 }
 
 void PadWatch::watchInside()
 {
-    if (m_folderWatch >= 0)
-        return;
+    // The folder comes with the first input device: until then its parent is watched for it,
+    // from before the folder is looked for, so that it cannot come unseen in between.
+    if (m_parentWatch < 0)
+        m_parentWatch =
+            inotify_add_watch(m_notices, m_folder.substr(0, m_folder.rfind('/') + 1).c_str(), IN_CREATE | IN_ONLYDIR);
     // A device node is made first, and given to the seat's user a moment later.
     m_folderWatch = inotify_add_watch(m_notices, m_folder.c_str(), IN_CREATE | IN_ATTRIB | IN_ONLYDIR);
     if (m_folderWatch < 0)
         return;
+    inotify_rm_watch(m_notices, std::exchange(m_parentWatch, -1));
     // The pads there now take their seats in the order of the kernel's numbers.
     std::vector<std::pair<int, std::string>> found;
     if (DIR *dir = opendir(m_folder.c_str())) {
@@ -134,8 +136,8 @@ void PadWatch::takeNotices()
             watchInside();
         else if (notice->wd == m_folderWatch && name.starts_with("event"))
             open(m_folder + "/" + name, notice->mask & IN_ATTRIB);
-        else if ((notice->mask & IN_IGNORED) && notice->wd == m_folderWatch)
-            m_folderWatch = -1; // the folder went; it is watched again when it comes back
+        else if (notice->wd == m_folderWatch && (notice->mask & IN_IGNORED))
+            watchInside(); // the folder went: it is watched for again
     }
 }
 
