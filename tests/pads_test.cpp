@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -168,8 +169,7 @@ TEST(PadsTest, EachPadStandsForItsPlayersKeys)
     // clang-format on
     for (const auto &row : rows)
         EXPECT_EQ(padBinding(row.control, row.seat, row.inMatch, row.battle), row.key)
-            << "control " << int(row.control) << " seat " << row.seat << " in a match " << row.inMatch << " Battle "
-            << row.battle;
+            << "control " << int(row.control) << " seat " << row.seat << ", " << row.inMatch << row.battle;
 }
 
 // A whole Battle played twice on the real host: once by keys, once by two pads (and keys
@@ -196,6 +196,7 @@ TEST(PadsTest, TwoPadsPlayABattleExactlyAsTheirKeys)
         {screen::Match, 22, 0, "plug", 0},
         {screen::Match, 25, 0, "left=1 sync", Qt::Key_A},
         {screen::Match, 28, 1, "hy=1 sync", Qt::Key_M},
+        {screen::Match, 32, 1, "help hx=1 sync", 0}, // while the Help dialog holds the keys
         {screen::MatchOver, 1, 1, "south=1 sync", Qt::Key_Return},
     };
     // clang-format on
@@ -225,10 +226,13 @@ TEST(PadsTest, TwoPadsPlayABattleExactlyAsTheirKeys)
             for (const auto &step : steps) {
                 if (step.screen != screen || step.frame != drawn[screen])
                     continue;
+                const bool help = std::strncmp(step.words, "help ", 5) == 0;
                 if (withPads && step.pad >= 0)
-                    pads[std::size_t(step.pad)].send(step.words);
+                    pads[std::size_t(step.pad)].send(step.words + (help ? 5 : 0));
                 else if (step.qtKey && (!withPads || step.pad == keysOnly))
                     QCoreApplication::postEvent(game.view(), new QKeyEvent(QEvent::KeyPress, step.qtKey, {}));
+                if (help)
+                    QTimer::singleShot(200, [] { QApplication::activeModalWidget()->close(); }), game.host.showHelp();
             }
         };
         QTimer::singleShot(20'000, [&game] { game.host.requestClose(); }); // should a step be lost
