@@ -3,6 +3,7 @@
 
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdio>
