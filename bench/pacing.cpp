@@ -14,12 +14,59 @@
 #include <QGuiApplication>
 #include <QIcon>
 
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+namespace {
+
+// A game pad of the benchmark's own: a socket pair read by the game as a pad's device.
+int plugPad(quorrax::PadWatch &pads, const std::string &name)
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0)
+        return -1;
+    quorrax::PadInfo info;
+    info.caps.keys.set(BTN_SOUTH);
+    info.ranges[ABS_X] = info.ranges[ABS_Y] = {-32768, 32767};
+    info.identity = name;
+    pads.add(ends[0], info, name);
+    return ends[1];
+}
+
+// A process of its own sends 10 events of a trigger's axis, which steers nothing, every
+// millisecond: 10,000 a second, as a pad gone wild would. It ends when the game does.
+void flood(int fd)
+{
+    if (fd < 0 || fork() != 0)
+        return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    input_event events[10] = {};
+    for (int i = 0; i < 10; ++i)
+        events[i] = {{}, EV_ABS, ABS_Z, i};
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    while (send(fd, events, sizeof events, MSG_DONTWAIT | MSG_NOSIGNAL) > 0 || errno == EAGAIN) {
+        next.tv_nsec += 1'000'000;
+        if (next.tv_nsec >= 1'000'000'000)
+            next.tv_nsec -= 1'000'000'000, ++next.tv_sec;
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+    }
+    _exit(0);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -52,9 +99,20 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         bench::PacingHost host(folder, ours, busy, timeLimitNs);
-        // The way of showing frames before the direct path, for comparison.
-        if (argc > 1 && std::string(argv[1]) == "--qt-painting")
+        // The way of showing frames before the direct path, for comparison; two game pads
+        // plugged in and left alone; a pad flooding the game with events.
+        const std::vector<std::string> options(argv + 1, argv + argc);
+        const auto given = [&options](const char *option) {
+            return std::find(options.begin(), options.end(), option) != options.end();
+        };
+        if (given("--qt-painting"))
             host.gameWindow().view()->keepQtPainting();
+        host.pads().watchFolder("/dev/input");
+        std::vector<int> pads;
+        if (given("--silent-pads"))
+            pads = {plugPad(host.pads(), "silent pad 1"), plugPad(host.pads(), "silent pad 2")};
+        if (given("--flooding-pad"))
+            pads.push_back(plugPad(host.pads(), "flooding pad")), flood(pads.back());
         frmMain form(host);
         host.attach(form);
         try {

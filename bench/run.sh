@@ -26,10 +26,14 @@ done
 echo "Command: bench/run.sh $*"
 echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-for path in direct qt-painting; do
+# Then twice more straight into the X window: with two game pads plugged in and left alone,
+# and with those and a third pad flooding the game with 10,000 events a second.
+for path in direct qt-painting silent-pads flooding-pad; do
     echo "== Pacing: the real game under Xvfb :$display (xcb), $path =="
     flag=()
     [ "$path" = qt-painting ] && flag=(--qt-painting)
+    [ "$path" = silent-pads ] && flag=(--silent-pads)
+    [ "$path" = flooding-pad ] && flag=(--silent-pads --flooding-pad)
     env -u WAYLAND_DISPLAY DISPLAY=":$display" QT_QPA_PLATFORM=xcb QUORRAX_BENCH_XSERVER_PID="$xvfb" \
         "$build/bench/quorrax_pacing" "${flag[@]}"
     echo

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qthost/keys.h"
 
-#include "game/frmmain.h"
+#include "qthost/bindings.h"
 
 #include <QChar>
 #include <QList>
@@ -71,20 +71,11 @@ int latinLetterKey(int qtKey, std::uint32_t scanCode)
 
 std::int16_t toVirtualKey(int qtKey)
 {
-    // The game's letter keys are the letters' own codes.
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return std::int16_t(vk::A + (qtKey - Qt::Key_A));
-    switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return vk::Return;
-    case Qt::Key_Up:
-        return vk::Up;
-    case Qt::Key_Down:
-        return vk::Down;
-    default:
-        return 0;
+    for (const Binding &b : bindings()) {
+        if (qtKey != 0 && (b.qtKeys[0] == qtKey || b.qtKeys[1] == qtKey))
+            return b.gameKey;
     }
+    return 0;
 }
 
 } // namespace quorrax

@@ -7,9 +7,10 @@ class QString;
 
 namespace quorrax {
 
-// Qt's key code as the game's key code: letters as their upper-case codes whatever
-// Shift and Caps Lock say, Return and keypad Enter both as Return, Up and Down. 0 for the
-// keys no routine of the game reads.
+// Qt's key code as the game's key code, by the table of bindings: the steering letters
+// whatever Shift and Caps Lock say (Qt reports a letter key by its upper-case letter),
+// Return and keypad Enter both as Return, Up and Down. 0 for the keys no routine of the
+// game reads.
 std::int16_t toVirtualKey(int qtKey);
 
 // The key as the game reads it on any keyboard layout. A layout whose letters are not

@@ -24,6 +24,7 @@ int main(int argc, char *argv[])
     quorrax::QtHost host;
     quorrax::frmMain form(host);
     host.bind(form);
+    host.pads().watchFolder("/dev/input");
     quorrax::watchTerminationSignals([&host] { host.requestClose(); });
     try {
         form.Form_Load();

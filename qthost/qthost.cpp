@@ -3,6 +3,7 @@
 
 #include "buildinfo.h"
 #include "game/frmmain.h"
+#include "qthost/bindings.h"
 #include "qthost/dialogs/dialogs.h"
 #include "qthost/glyphs.h"
 #include "qthost/keys.h"
@@ -70,6 +71,18 @@ QtHost::QtHost(std::unique_ptr<HostClock> clock) : m_clock(std::move(clock)), m_
         if (m_form && !m_closeRequested)
             m_form->Form_KeyDown(toVirtualKey(qtKey), 0);
     };
+    // A pad's control is the key of its player's binding, and reaches the game as that key
+    // would: not while a dialog or the menu holds the keyboard.
+    m_pads.onPress = [this](int seat, PadControl control) {
+        if (!m_form || m_closeRequested || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+            return;
+        const bool inMatch = m_form->Working == screen::Match;
+        if (const std::int16_t key = padBinding(control, seat, inMatch, m_form->GMode == vbFalse)) {
+            ++m_gameEvents;
+            m_form->Form_KeyDown(key, 0);
+        }
+    };
+    m_pads.onRefused = [this](const std::string &message) { reportError(message); };
     m_window.view()->onInputMethodText = [this] {
         ++m_gameEvents;
         if (m_form && !m_closeRequested)

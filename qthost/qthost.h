@@ -5,6 +5,7 @@
 #include "qthost/changedrows.h"
 #include "qthost/clock.h"
 #include "qthost/gamewindow.h"
+#include "qthost/padwatch.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,8 @@ public:
 
     void bind(frmMain &form);
     GameWindow &gameWindow() { return m_window; }
+    // The game pads; the program has them watch the kernel's input devices.
+    PadWatch &pads() { return m_pads; }
     // Asks the game to end as the close box does: save, then end. Safe to call from any
     // event handler; the game ends once it is back in its own loop.
     void requestClose();
@@ -63,6 +66,7 @@ private:
     void endIfClosing();
 
     GameWindow m_window;
+    PadWatch m_pads;
     frmMain *m_form = nullptr;
     std::unique_ptr<HostClock> m_clock;
     std::mt19937_64 m_random;

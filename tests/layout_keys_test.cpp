@@ -31,9 +31,9 @@ const Row rows[] = {
     {"gr", Qt::Key_Semicolon, 24, 0},
     // Latin layouts follow the letters printed on the keys.
     {"us", Qt::Key_W, 25, 'W'}, {"us", Qt::Key_Return, 36, quorrax::vk::Return},
-    {"fr", Qt::Key_Z, 25, 'Z'}, {"fr", Qt::Key_W, 52, 'W'}, {"fr", Qt::Key_Q, 38, 'Q'},
+    {"fr", Qt::Key_Z, 25, 'Z'}, {"fr", Qt::Key_W, 52, 'W'}, {"fr", Qt::Key_Q, 38, 0},
     {"fr", Qt::Key_Comma, 58, 0}, {"fr", Qt::Key_M, 47, 'M'}, {"fr", Qt::Key_Dead_Circumflex, 34, 0},
-    {"de", Qt::Key_Y, 52, 'Y'}, {"de", Qt::Key_Z, 29, 'Z'}, {"de", 0x00D6, 47, 0},
+    {"de", Qt::Key_Y, 52, 0}, {"de", Qt::Key_Z, 29, 'Z'}, {"de", 0x00D6, 47, 0},
     {"de", Qt::Key_Dead_Circumflex, 49, 0}, {"tr(f)", 0x011E, 25, 0}, // Ğ where US has W
 };
 // clang-format on
