@@ -22,7 +22,7 @@ namespace quorrax {
 namespace {
 
 constexpr char usage[] = "Usage: quorrax [--help] [--version]\n"
-                         "An arcade game of crawling lines for one or two players at one keyboard.\n"
+                         "An arcade game of crawling lines for one or two players, with keys or game pads.\n"
                          "\n"
                          "  -h, --help     print this text and exit\n"
                          "  -v, --version  print the version and exit\n"
