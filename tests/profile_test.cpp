@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <clocale>
 #include <csignal>
 #include <optional>
 #include <random>
@@ -171,6 +173,25 @@ TEST(ProfileWrite, ASaveLeavesTheOldOrTheNewFileAndNothingElse)
         struct stat st {};
         EXPECT_TRUE(!row.fileThere || (::stat(file.c_str(), &st) == 0 && (st.st_mode & 0777) == 0640));
     }
+}
+
+// A name in a failure line: as it is where the locale can show it, every other byte \xNN.
+TEST(ProfileWrite, PathsArePrintedByteForByteOrEscaped)
+{
+    const std::array<const char *, 3> rows[] = {
+        {"C.UTF-8", "/x/nb\xe9/caf\xc3\xa9/\xe3\x82\xb9", "/x/nb\\xe9/caf\xc3\xa9/\xe3\x82\xb9"},
+        {"C.UTF-8", "/x/\xc3\xa9\xe3\x82/a\nb\x7f", "/x/\xc3\xa9\\xe3\\x82/a\\x0ab\\x7f"},
+        {"C", "/x/caf\xc3\xa9", "/x/caf\\xc3\\xa9"},
+    };
+    const std::string before = std::setlocale(LC_CTYPE, nullptr);
+    bool ran = true;
+    for (const auto &[locale, path, shown] : rows)
+        if ((ran = ran && std::setlocale(LC_CTYPE, locale))) {
+            EXPECT_EQ(quorrax::printablePath(path), shown);
+        }
+    std::setlocale(LC_CTYPE, before.c_str());
+    if (!ran)
+        GTEST_SKIP() << "the locale C.UTF-8 is missing";
 }
 
 // ---------------------------------------------------------------------------------------

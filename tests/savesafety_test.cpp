@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fuzz/profile_invariants.h"
 #include "game/convert.h"
+#include "highscore/atomicsave.h"
 #include "scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -79,8 +80,7 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         const auto before = identity(target);
         const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
 
-        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)),
-                  row.read);
+        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, file.shared), row.read);
         EXPECT_TRUE(save(file, 7).saved);
         EXPECT_EQ(fs::exists(target) ? slurp(target) : "", row.targetAfter);
         if (row.targetAfter == row.target) {
@@ -88,6 +88,54 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         }
         EXPECT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::exists(file.own) ? slurp(file.own) : "", row.ownAfter);
+    }
+}
+
+// The shared file takes every score it can, whatever the player's own copy holds; the copy
+// takes one only while the shared file refuses, and then the higher of the two. Locks of the
+// folders that another program holds delay the save a while, all together, and no more.
+TEST(SaveSafety, TheSharedFileTakesTheScoreWheneverItCan)
+{
+    const auto holding = [](const char *value) {
+        return value ? "[Quorrax]\r\nHighScore=" + std::string(value) + "\r\n" : "(none)";
+    };
+    const struct {
+        const char *name, *shared, *own;
+        bool sharedRefuses;
+        const char *sharedAfter, *ownAfter;
+        int locksHeld = 0; // of the shared file's folder, then of the copy's
+    } rows[] = {
+        {"refusing with no copy yet", "300", nullptr, true, "300", "415"},
+        {"taking the next save, below a copy that holds it", "300", "415", false, "415", "415"},
+        {"refusing, a copy that holds more", "300", "500", true, "300", "500"},
+        {"refusing, a copy that holds less", "300", "350", true, "300", "415"},
+        {"holding more, refusing", "600", nullptr, true, "600", nullptr},
+        {"its folder's lock held", "300", nullptr, false, "415", nullptr, 1},
+        {"refusing, both folders' locks held", "300", nullptr, true, "300", "415", 2},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const quorrax::test::ScratchFolder scratch;
+        const fs::path game = scratch.dir() / "game", own = scratch.dir() / "own" / "Quorx.ini";
+        fs::create_directories(game), fs::create_directories(own.parent_path());
+        spill(game / "Quorx.ini", holding(row.shared));
+        if (row.own)
+            spill(own, holding(row.own));
+        std::optional<quorrax::test::ReadOnly> locked;
+        if (row.sharedRefuses && !locked.emplace(game).ok)
+            GTEST_SKIP() << "chattr +i refused, and root may write anywhere";
+        const fs::path folders[] = {game, own.parent_path()};
+        const std::vector<fs::path> held(folders, folders + row.locksHeld);
+        quorrax::test::LocksHeldElsewhere holder(held);
+        const quorrax::SaveResult result = save({(game / "Quorx.ini").string(), own.string()}, 415);
+        EXPECT_EQ(holder.waited, row.locksHeld ? quorrax::profile_detail::lockPatience : holder.waited.zero());
+        EXPECT_EQ(result.unlocked, std::vector<std::string>(held.begin(), held.end()));
+        EXPECT_TRUE(result.saved) << result.problem;
+        EXPECT_EQ(slurp(game / "Quorx.ini"), holding(row.sharedAfter));
+        EXPECT_EQ(fs::exists(own) ? slurp(own) : "(none)", holding(row.ownAfter));
+        const bool fellBack = row.ownAfter && std::string(row.sharedAfter) != "415";
+        EXPECT_EQ(result.ownCopy, fellBack ? own.string() : "");
+        EXPECT_EQ(result.problem.starts_with((game / "Quorx.ini").string() + ": "), fellBack) << result.problem;
     }
 }
 
