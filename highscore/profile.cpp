@@ -184,8 +184,7 @@ SaveResult startOwnCopy(std::string_view section, std::string_view key, std::str
     return error ? failed(file.own, error) : SaveResult{};
 }
 
-SaveResult writeOwnCopy(std::string_view section, std::string_view key, std::string_view value,
-                        const ProfileFile &file)
+SaveResult writeOwnCopy(std::string_view section, std::string_view key, std::string_view value, const ProfileFile &file)
 {
     return exists(file.own) ? writeValue(section, key, value, file.own, ownFileMode)
                             : startOwnCopy(section, key, value, file);

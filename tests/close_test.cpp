@@ -57,10 +57,11 @@ const CloseRow closeRows[] = {
     {"Single result, a new high score", "05", single, screen::MatchOver, 1, fileHolding("47")},
     {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
     {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true, nullptr, false,
-     false, "the high score 47 was not saved: {folder}/Quorx.ini: No space left on device; "
-            "{folder}/own/Quorx.ini: No space left on device"},
-    {"Single result, the folder's lock held by another program", "05", single, screen::MatchOver, 1,
-     fileHolding("47"), nullptr, false, nullptr, false, true,
+     false,
+     "the high score 47 was not saved: {folder}/Quorx.ini: No space left on device; "
+     "{folder}/own/Quorx.ini: No space left on device"},
+    {"Single result, the folder's lock held by another program", "05", single, screen::MatchOver, 1, fileHolding("47"),
+     nullptr, false, nullptr, false, true,
      "another program held the lock of {folder} too long: the save went on without it"},
     {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
     {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
@@ -106,7 +107,6 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
             holder.emplace(std::vector{game.folder.dir()});
         ASSERT_EQ(game.run(), Game::Ending::Program);
         savefault::set(savefault::Step::None);
-        holder.reset();
         EXPECT_EQ(game.host.frames.back().working, row.screen);
         EXPECT_EQ(game.host.frames.size(), frames);
         EXPECT_EQ(game.host.prints.size(), prints);

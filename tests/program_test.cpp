@@ -101,19 +101,13 @@ void sendOnceCaught(QProcess &game, const std::vector<int> &sent)
     }
 }
 
-// XDG_DATA_HOME and HOME as the row has them ("{scratch}" standing for the scratch folder;
-// null for unset) for the scope, which the game inherits byte for byte.
-struct Homes {
-    Homes(const fs::path &scratch, const char *xdgDataHome, const char *home)
-    {
-        for (const auto &[name, value] : {std::pair{"XDG_DATA_HOME", xdgDataHome}, std::pair{"HOME", home}}) {
-            before.emplace_back(name, std::getenv(name)); // the run's own, which tests/main.cpp sets
-            value ? ::setenv(name, placed(value, {{"{scratch}", scratch}}).c_str(), 1) : ::unsetenv(name);
-        }
-    }
-    ~Homes() { std::for_each(before.begin(), before.end(), [](auto &v) { ::setenv(v.first, v.second.c_str(), 1); }); }
-    std::vector<std::pair<const char *, std::string>> before;
-};
+// Sets XDG_DATA_HOME and HOME as the row has them ("{scratch}" standing for the scratch
+// folder; null for unset), for the game to inherit byte for byte.
+void setHomes(const fs::path &scratch, const char *xdgDataHome, const char *home)
+{
+    for (const auto &[name, value] : {std::pair{"XDG_DATA_HOME", xdgDataHome}, std::pair{"HOME", home}})
+        value ? ::setenv(name, placed(value, {{"{scratch}", scratch}}).c_str(), 1) : ::unsetenv(name);
+}
 
 // Every file under `top` but those in `except`, by its path from `top`.
 std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
@@ -144,6 +138,7 @@ struct SignalRow {
     std::string said = ""; // the beginning of the line the game prints, if any
 };
 
+// clang-format off
 const SignalRow signalRows[] = {
     {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
     {{SIGTERM, SIGTERM}, kept, kept},
@@ -163,6 +158,7 @@ const SignalRow signalRows[] = {
     {{SIGTERM}, bad, bad, true, "{scratch}/nb\xe9", scratchHome, "nb\xe9/quorrax/Quorx.ini", "", copied, 0,
      "the high score 0 is kept in the player's own copy {scratch}/nb\\xe9/quorrax/Quorx.ini" + refused},
 };
+// clang-format on
 
 // Ended by Ctrl+C in its terminal, kill, the end of the session, each save as the close box
 // does, and the program ends normally. A file that holds the score already (04321, or a
@@ -177,6 +173,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
     if (build::systemInstall)
         GTEST_SKIP()
             << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
+    const std::string homes[] = {std::getenv("XDG_DATA_HOME"), std::getenv("HOME")}; // the run's own
     for (const SignalRow &row : signalRows) {
         SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
                                         << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME "
@@ -193,7 +190,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         std::optional<ReadOnly> locked;
         if (row.locked && !locked.emplace(folder).ok)
             GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
-        const Homes homes(scratch.dir(), row.xdgDataHome, row.home);
+        setHomes(scratch.dir(), row.xdgDataHome, row.home);
         QProcess game;
         game.setWorkingDirectory(QString::fromStdString(cwd.string())); // the game finds its file beside itself
         game.start(QString::fromStdString((folder / "quorrax").string()), {});
@@ -205,7 +202,8 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         EXPECT_EQ(game.exitCode(), row.status);
         const std::string said = game.readAllStandardError().toStdString();
         const std::string line = "quorrax: " + placed(row.said, {{"{scratch}", scratch.dir()}, {"{program}", folder}});
-        EXPECT_TRUE(row.said.empty() ? said.find("quorrax: ") == std::string::npos : said.find(line) != std::string::npos)
+        EXPECT_TRUE(row.said.empty() ? said.find("quorrax: ") == std::string::npos
+                                     : said.find(line) != std::string::npos)
             << said;
         EXPECT_EQ(fs::exists(folder / iniFileName) ? fuzzcheck::slurp(folder / iniFileName) : "", row.after);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), row.after.empty() ? 1 : 2)
@@ -223,6 +221,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
                       p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all)
                 << p;
     }
+    setHomes({}, homes[0].c_str(), homes[1].c_str());
 }
 
 } // namespace

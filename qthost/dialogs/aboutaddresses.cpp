@@ -38,7 +38,8 @@ AboutAddresses aboutAddresses(const AddressSettings &settings, const QString &pr
         shown.homePage = !docs.isEmpty() ? docs : !readme.isEmpty() ? readme : QStringLiteral("quorrax(6)");
     // An installed manual is where man looks for it; a build's page is named by its path.
     if (shown.contact.isEmpty())
-        shown.contact = QStringLiteral("man ") + (docs.isEmpty() && !page.isEmpty() ? page : QStringLiteral("6 quorrax"));
+        shown.contact =
+            QStringLiteral("man ") + (docs.isEmpty() && !page.isEmpty() ? page : QStringLiteral("6 quorrax"));
     return shown;
 }
 
