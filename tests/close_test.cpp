@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <optional>
 
 #include <sys/stat.h>
 
@@ -102,9 +101,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
             Kind::Close);
 
         savefault::set(row.disksFull ? savefault::Step::DuringWrite : savefault::Step::None, 0); // no room
-        std::optional<LocksHeldElsewhere> holder;
-        if (row.lockHeld)
-            holder.emplace(std::vector{game.folder.dir()});
+        LocksHeldElsewhere holder(row.lockHeld ? std::vector{game.folder.dir()} : std::vector<std::filesystem::path>());
         ASSERT_EQ(game.run(), Game::Ending::Program);
         savefault::set(savefault::Step::None);
         EXPECT_EQ(game.host.frames.back().working, row.screen);

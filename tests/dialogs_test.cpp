@@ -103,9 +103,7 @@ TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
     const AddressSettings user{"", "", "../../share/doc/quorrax", readme, page};
     const AddressSettings gone{"", "", "../../share/doc/quorrax", prefix + "old/README.md", prefix + "old/quorrax.6"};
     const AddressSettings everyone{"", "", prefix + "inst/share/doc/quorrax", "", ""};
-    AddressSettings published = user;
-    published.homePage = QStringLiteral("HOME PAGE");
-    published.contact = QStringLiteral("CONTACT");
+    const AddressSettings published{"HOME PAGE", "CONTACT", "../../share/doc/quorrax", readme, page};
     const struct {
         AddressSettings settings;
         QString programFolder, homePage, contact;
@@ -114,7 +112,6 @@ TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
         {user, prefix + "build/game", readme, "man " + page},
         {gone, prefix + "build/game", "quorrax(6)", "man 6 quorrax"},
         {everyone, prefix + "build/game", prefix + "inst/share/doc/quorrax", "man 6 quorrax"},
-        {AddressSettings{"", "", "/nowhere/doc/quorrax", "", ""}, prefix, "quorrax(6)", "man 6 quorrax"},
         {published, prefix + "inst/lib/quorrax", "HOME PAGE", "CONTACT"},
     };
     for (const auto &row : rows) {

@@ -153,8 +153,7 @@ const SignalRow signalRows[] = {
      kept, kept}, // the copy's score above the shared file's goes to the shared file
     {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1, lost},
     {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1, lost},
-    {{SIGTERM}, huge, huge, false, scratchData, scratchHome, "", "", "", 0,
-     "the high score 0 was not written: {program}/Quorx.ini holds a number too large for the game\n"},
+    {{SIGTERM}, huge, huge, false, scratchData, scratchHome, "", "", "", 0, "the high score 0 was not written: {program}/Quorx.ini holds a number too large"},
     {{SIGTERM}, bad, bad, true, "{scratch}/nb\xe9", scratchHome, "nb\xe9/quorrax/Quorx.ini", "", copied, 0,
      "the high score 0 is kept in the player's own copy {scratch}/nb\\xe9/quorrax/Quorx.ini" + refused},
 };

@@ -92,8 +92,8 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
 }
 
 // The shared file takes every score it can, whatever the player's own copy holds; the copy
-// takes one only while the shared file refuses, and then the higher of the two. Locks of the
-// folders that another program holds delay the save a while, all together, and no more.
+// takes one only while the shared file refuses, and then the higher of the two. Locks held
+// elsewhere delay the save a while, all of them together, and no more.
 TEST(SaveSafety, TheSharedFileTakesTheScoreWheneverItCan)
 {
     const struct {

@@ -73,9 +73,8 @@ struct ReadOnly {
     }
 };
 
-// The locks of folders held for the scope on descriptions of their own, as another program
-// holds them, and a clock for the saves' waits that costs no time: `waited` adds up how long
-// they waited. A wait without end gets the locks after 10 s of that clock.
+// Folders locked for the scope as another program locks them, and a clock for the saves' waits
+// that costs no time and adds them up; a wait without end gets the locks after 10 s of it.
 struct LocksHeldElsewhere : savefault::LockClock {
     explicit LocksHeldElsewhere(const std::vector<std::filesystem::path> &folders)
     {

@@ -19,8 +19,7 @@ int fadeLevel(int pass)
     return p <= 25 ? 255 - 10 * p : 10 * (p - 26);
 }
 
-// The high score shown is the higher of the file beside the program and the player's own
-// copy, of those that hold a number the game can keep.
+// The high score shown is the higher of the two files' values that the game can keep.
 TEST(TitleTest, PictureHighScoreAndAPromptFadingEveryElevenMilliseconds)
 {
     // The tick counter passes 2^31 and 2^32 within the first passes of the last rows.
