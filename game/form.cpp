@@ -95,10 +95,11 @@ bool frmMain::saveHighScore()
     std::string tooLargeIn;
     const auto atLeastAsHighThere = [this, &tooLargeIn](const std::string &current) {
         const std::string text = GetPrivateProfileString(iniSection, iniKey, "", 1024, current);
-        if (exceedsLong(text))
+        const bool tooLarge = exceedsLong(text);
+        if (tooLarge)
             tooLargeIn = current;
         const auto there = CLng(text);
-        return exceedsLong(text) || (there && *there >= HighScore);
+        return tooLarge || (there && *there >= HighScore);
     };
     const SaveResult result = writeProfileString(iniSection, iniKey, std::to_string(HighScore),
                                                  highScoreFile(App_Path, m_host), atLeastAsHighThere);

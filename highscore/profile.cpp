@@ -190,7 +190,8 @@ SaveResult writeOwnCopy(std::string_view section, std::string_view key, std::str
                             : startOwnCopy(section, key, value, file);
 }
 
-// The save under the locks of both files' folders, taken before either file is read again.
+// From the read of the value there now to the rename of the new file, other copies' saves
+// wait. A program that keeps no file beside itself has only the player's folder.
 SaveResult saveLocked(std::string_view section, std::string_view key, std::string_view value, const ProfileFile &file,
                       const std::function<bool(const std::string &)> &keep)
 {
