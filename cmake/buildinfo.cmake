@@ -24,23 +24,22 @@ include(GNUInstallDirs)
 if(QUORRAX_SYSTEM_INSTALL)
     set(QUORRAX_SYSTEM_INSTALL_CPP true)
     # The program on everyone's PATH (Debian: -DCMAKE_INSTALL_BINDIR=games), the manual
-    # where man finds it, and nothing beside the program.
+    # where man finds it, and nothing beside the program. The program names no place of
+    # the build: a package's files do not depend on where it was built.
     set(QUORRAX_PROGRAM_DESTINATION ${CMAKE_INSTALL_BINDIR})
-    set(QUORRAX_DOCS_FROM_PROGRAM "")
-    set(QUORRAX_MANUAL_FROM_PROGRAM "")
-    set(QUORRAX_DOCS_ELSEWHERE ${CMAKE_INSTALL_FULL_DOCDIR})
-    set(QUORRAX_MANUAL_ELSEWHERE "man 6 quorrax")
+    set(QUORRAX_INSTALLED_DOCS ${CMAKE_INSTALL_FULL_DOCDIR})
+    set(QUORRAX_SOURCE_README "")
+    set(QUORRAX_BUILT_MANUAL "")
 else()
     set(QUORRAX_SYSTEM_INSTALL_CPP false)
     # The program in a folder of its own, where it keeps the high score beside itself; the
     # prefix may still change at install time, so the program finds its documentation
-    # from its own place.
+    # from its own place. Run from the build folder, it names the build's own files.
     set(QUORRAX_PROGRAM_DESTINATION lib/quorrax)
     set(program_folder ${CMAKE_INSTALL_PREFIX}/${QUORRAX_PROGRAM_DESTINATION})
-    file(RELATIVE_PATH QUORRAX_DOCS_FROM_PROGRAM ${program_folder} ${CMAKE_INSTALL_FULL_DOCDIR})
-    file(RELATIVE_PATH QUORRAX_MANUAL_FROM_PROGRAM ${program_folder} ${CMAKE_INSTALL_FULL_MANDIR}/man6/quorrax.6)
-    set(QUORRAX_DOCS_ELSEWHERE ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
-    set(QUORRAX_MANUAL_ELSEWHERE "man ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6")
+    file(RELATIVE_PATH QUORRAX_INSTALLED_DOCS ${program_folder} ${CMAKE_INSTALL_FULL_DOCDIR})
+    set(QUORRAX_SOURCE_README ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
+    set(QUORRAX_BUILT_MANUAL ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6)
 endif()
 
 configure_file(desktop/quorrax.6.in ${CMAKE_CURRENT_BINARY_DIR}/desktop/quorrax.6 @ONLY)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace quorrax {
@@ -22,20 +23,25 @@ constexpr bool isDigit(char c)
 // whatever its fraction rounds to.
 constexpr std::size_t maxDigits = 10;
 
-} // namespace
+// A number as the high score may be written: its sign, and its magnitude rounded to a whole
+// number, which is missing where it has more digits than any signed 32-bit one. The
+// rounding works on the decimal digits as written, never through a binary fraction, so that
+// a half is recognised as exactly a half however many digits follow it.
+struct Number {
+    bool negative = false;
+    std::optional<std::uint64_t> magnitude;
+};
 
-// The rounding works on the decimal digits as written, never through a binary fraction,
-// so that a half is recognised as exactly a half however many digits follow it.
-std::optional<std::int32_t> CLng(std::string_view text)
+std::optional<Number> readNumber(std::string_view text)
 {
     while (!text.empty() && isSpaceOrTab(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isSpaceOrTab(text.back()))
         text.remove_suffix(1);
 
-    bool negative = false;
+    Number number;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
+        number.negative = text.front() == '-';
         text.remove_prefix(1);
     }
 
@@ -54,7 +60,7 @@ std::optional<std::int32_t> CLng(std::string_view text)
     while (!whole.empty() && whole.front() == '0')
         whole.remove_prefix(1);
     if (whole.size() > maxDigits)
-        return std::nullopt;
+        return number;
     std::uint64_t magnitude = 0;
     for (char c : whole)
         magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
@@ -67,12 +73,27 @@ std::optional<std::int32_t> CLng(std::string_view text)
         if (moreThanHalf || (half && magnitude % 2 == 1))
             ++magnitude;
     }
+    number.magnitude = magnitude;
+    return number;
+}
 
-    constexpr std::uint64_t maxPositive = std::numeric_limits<std::int32_t>::max();
-    if (magnitude > maxPositive + (negative ? 1 : 0))
+constexpr std::uint64_t maxPositive = std::numeric_limits<std::int32_t>::max();
+
+} // namespace
+
+std::optional<std::int32_t> CLng(std::string_view text)
+{
+    const std::optional<Number> number = readNumber(text);
+    if (!number || !number->magnitude || *number->magnitude > maxPositive + (number->negative ? 1 : 0))
         return std::nullopt;
-    const std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    return static_cast<std::int32_t>(value);
+    const auto magnitude = static_cast<std::int64_t>(*number->magnitude);
+    return static_cast<std::int32_t>(number->negative ? -magnitude : magnitude);
+}
+
+bool exceedsLong(std::string_view text)
+{
+    const std::optional<Number> number = readNumber(text);
+    return number && !number->negative && (!number->magnitude || *number->magnitude > maxPositive);
 }
 
 } // namespace quorrax

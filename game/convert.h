@@ -12,4 +12,8 @@ namespace quorrax {
 // Anything else, or a number outside the signed 32-bit range, gives no value.
 std::optional<std::int32_t> CLng(std::string_view text);
 
+// Whether the text is a number in the form CLng reads that lies above the signed 32-bit
+// range: a high score beyond any the game can reach.
+bool exceedsLong(std::string_view text);
+
 } // namespace quorrax

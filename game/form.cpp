@@ -3,7 +3,9 @@
 #include "game/frmmain.h"
 #include "highscore/profile.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace quorrax {
@@ -17,6 +19,12 @@ ProfileFile highScoreFile(const std::string &appPath, Host &host)
     const std::string own = host.userDataPath();
     return {host.keepsFilesBesideProgram() ? appPath + iniFileName : std::string(),
             own.empty() ? std::string() : own + iniFileName};
+}
+
+// The value a file holds, where it is one the game can read.
+std::optional<Long> scoreIn(const std::string &path)
+{
+    return path.empty() ? std::nullopt : CLng(GetPrivateProfileString(iniSection, iniKey, "", 1024, path));
 }
 
 } // namespace
@@ -53,11 +61,16 @@ void frmMain::Form_Load()
 
     m_host.Randomize();
 
-    const std::string text =
-        GetPrivateProfileString(iniSection, iniKey, "0", 1024, profileToRead(highScoreFile(App_Path, m_host)));
-    // A value that is no number leaves the high score at 0; the file is not touched.
-    if (const auto value = CLng(text))
-        HighScore = *value;
+    // The player's own copy may hold a score that the shared file refused: the title shows
+    // the higher of the two. A value that is no number, or one too large for the game,
+    // leaves the high score at 0; the file is not touched.
+    const ProfileFile file = highScoreFile(App_Path, m_host);
+    std::optional<Long> best;
+    for (const std::string &path : {file.shared, file.own})
+        if (const auto value = scoreIn(path))
+            best = std::max(best.value_or(*value), *value);
+    if (best)
+        HighScore = *best;
 
     // The client area takes the title picture's size, whatever the frame around it.
     window = Surface(picOpen.width(), picOpen.height());
@@ -76,16 +89,31 @@ void frmMain::Form_Unload()
 bool frmMain::saveHighScore()
 {
     // Another copy of the game may have saved a higher score since this one started, or the
-    // player may have raised it by hand: a high score never goes down. A value there that is
-    // no number at all gives way.
-    const auto atLeastAsHighThere = [this](const std::string &current) {
-        const auto there = CLng(GetPrivateProfileString(iniSection, iniKey, "", 1024, current));
-        return there && *there >= HighScore;
+    // player may have raised it by hand: a high score never goes down, and a number too
+    // large for the game stands above them all. A value there that is no number at all
+    // gives way.
+    std::string tooLargeIn;
+    const auto atLeastAsHighThere = [this, &tooLargeIn](const std::string &current) {
+        const std::string text = GetPrivateProfileString(iniSection, iniKey, "", 1024, current);
+        const bool tooLarge = exceedsLong(text);
+        if (tooLarge)
+            tooLargeIn = current;
+        const auto there = CLng(text);
+        return tooLarge || (there && *there >= HighScore);
     };
     const SaveResult result = writeProfileString(iniSection, iniKey, std::to_string(HighScore),
                                                  highScoreFile(App_Path, m_host), atLeastAsHighThere);
+    const std::string score = "the high score " + std::to_string(HighScore);
+    const std::string refused = "the shared file refused it: " + result.problem;
     if (!result.saved)
-        m_host.reportError("the high score " + std::to_string(HighScore) + " was not saved: " + result.problem);
+        m_host.reportError(score + " was not saved: " + result.problem);
+    else if (!tooLargeIn.empty())
+        m_host.reportError(score + " was not written: " + printablePath(tooLargeIn) +
+                           " holds a number too large for the game" + (result.ownCopy.empty() ? "" : "; " + refused));
+    else if (!result.ownCopy.empty())
+        m_host.reportError(score + " is kept in the player's own copy " + result.ownCopy + ", as " + refused);
+    for (const std::string &folder : result.unlocked)
+        m_host.reportError("another program held the lock of " + folder + " too long: the save went on without it");
     return result.saved;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -164,10 +165,47 @@ struct HeldLock {
 };
 std::vector<HeldLock> g_heldLocks;
 
+class RealClock : public savefault::LockClock
+{
+public:
+    std::chrono::steady_clock::time_point now() override { return std::chrono::steady_clock::now(); }
+    void sleepFor(std::chrono::steady_clock::duration span) override { std::this_thread::sleep_for(span); }
+};
+RealClock g_realClock;
+savefault::LockClock *g_lockClock = &g_realClock;
+
+// The locks of one save share one deadline, set by the first of them: however many folders
+// others hold, the save waits lockPatience at most in all.
+int g_liveLocks = 0;
+std::chrono::steady_clock::time_point g_lockDeadline;
+std::vector<std::string> g_unlocked;
+
+// Takes the lock of the open folder, trying again now and then until the save's deadline;
+// false where others held it all that time. A file system that has no locks has nothing
+// to wait for.
+bool lockBeforeDeadline(int fd)
+{
+    constexpr std::chrono::milliseconds retry{10};
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK)
+            return true;
+        const auto now = g_lockClock->now();
+        if (now >= g_lockDeadline)
+            return false;
+        g_lockClock->sleepFor(std::min<std::chrono::steady_clock::duration>(retry, g_lockDeadline - now));
+    }
+    return true;
+}
+
 } // namespace
 
 FolderLock::FolderLock(const std::string &folder)
 {
+    if (g_liveLocks++ == 0)
+        g_lockDeadline = g_lockClock->now() + lockPatience;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
@@ -175,25 +213,29 @@ FolderLock::FolderLock(const std::string &folder)
             ::close(fd);
         return;
     }
-    m_device = st.st_dev;
-    m_inode = st.st_ino;
-    m_held = true;
     const auto held = std::find_if(g_heldLocks.begin(), g_heldLocks.end(),
                                    [&st](const HeldLock &l) { return l.device == st.st_dev && l.inode == st.st_ino; });
-    // A second lock on another descriptor of the same folder would wait for the first one
-    // for ever: the process's own locks nest instead.
+    // A second lock on another descriptor of the same folder would wait for the first one:
+    // the process's own locks nest instead.
     if (held != g_heldLocks.end()) {
         ++held->holders;
         ::close(fd);
+    } else if (lockBeforeDeadline(fd)) {
+        g_heldLocks.push_back({st.st_dev, st.st_ino, fd, 1});
+    } else {
+        ::close(fd);
+        if (std::find(g_unlocked.begin(), g_unlocked.end(), folder) == g_unlocked.end())
+            g_unlocked.push_back(folder);
         return;
     }
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-    g_heldLocks.push_back({st.st_dev, st.st_ino, fd, 1});
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
+    m_held = true;
 }
 
 FolderLock::~FolderLock()
 {
+    --g_liveLocks;
     if (!m_held)
         return;
     const auto held = std::find_if(g_heldLocks.begin(), g_heldLocks.end(),
@@ -202,6 +244,11 @@ FolderLock::~FolderLock()
         ::close(held->fd); // which lets the lock go
         g_heldLocks.erase(held);
     }
+}
+
+std::vector<std::string> foldersSavedUnlocked()
+{
+    return std::exchange(g_unlocked, {});
 }
 
 void removeLeftoversBeside(const std::string &target)
@@ -264,6 +311,11 @@ void savefault::set(Step step, std::size_t bytes)
 {
     profile_detail::g_faultStep = step;
     profile_detail::g_faultBytes = bytes;
+}
+
+void savefault::setLockClock(LockClock *clock)
+{
+    profile_detail::g_lockClock = clock ? clock : &profile_detail::g_realClock;
 }
 
 } // namespace quorrax

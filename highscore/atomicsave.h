@@ -3,7 +3,9 @@
 
 #include "highscore/posixfile.h"
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -41,6 +43,10 @@ void removeLeftoversBeside(const std::string &target);
 // so that two copies of the game never interleave. Locks of the same folder nest within
 // one process. Where the folder cannot be opened, there is nothing to lock and the save
 // goes on alone.
+//
+// Anyone who may read a folder may lock it, and hold the lock for ever: a save waits for
+// its locks lockPatience at most, all of them together, then goes on without the ones it
+// could not take, and foldersSavedUnlocked names them.
 class FolderLock
 {
 public:
@@ -54,5 +60,10 @@ private:
     ino_t m_inode = 0;
     bool m_held = false;
 };
+
+inline constexpr std::chrono::milliseconds lockPatience{1500};
+
+// The folders whose lock saves went on without since the last call, once each.
+std::vector<std::string> foldersSavedUnlocked();
 
 } // namespace quorrax::profile_detail

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <optional>
 
 #include <fcntl.h>
@@ -109,7 +111,7 @@ bool exists(const std::string &path)
 
 SaveResult failed(const std::string &path, const std::string &reason)
 {
-    return {false, path + ": " + reason};
+    return {false, printablePath(path) + ": " + reason, {}, {}};
 }
 
 SaveResult failed(const std::string &path, int error)
@@ -182,18 +184,17 @@ SaveResult startOwnCopy(std::string_view section, std::string_view key, std::str
     return error ? failed(file.own, error) : SaveResult{};
 }
 
-} // namespace
-
-const std::string &profileToRead(const ProfileFile &file)
+SaveResult writeOwnCopy(std::string_view section, std::string_view key, std::string_view value, const ProfileFile &file)
 {
-    return !file.own.empty() && exists(file.own) ? file.own : file.shared;
+    return exists(file.own) ? writeValue(section, key, value, file.own, ownFileMode)
+                            : startOwnCopy(section, key, value, file);
 }
 
-SaveResult writeProfileString(std::string_view section, std::string_view key, std::string_view value,
-                              const ProfileFile &file, const std::function<bool(const std::string &)> &keep)
+// From the read of the value there now to the rename of the new file, other copies' saves
+// wait. A program that keeps no file beside itself has only the player's folder.
+SaveResult saveLocked(std::string_view section, std::string_view key, std::string_view value, const ProfileFile &file,
+                      const std::function<bool(const std::string &)> &keep)
 {
-    // From the read of the value there now to the rename of the new file, other copies'
-    // saves wait. A program that keeps no file beside itself has only the player's folder.
     std::optional<FolderLock> sharedLock, ownLock;
     if (!file.shared.empty())
         sharedLock.emplace(directoryOf(file.shared));
@@ -203,22 +204,58 @@ SaveResult writeProfileString(std::string_view section, std::string_view key, st
                 return failed(directoryOf(file.own), error);
         ownLock.emplace(directoryOf(file.own));
     }
-    if (keep && keep(profileToRead(file))) {
-        if (const Resolved held = resolveLinks(profileToRead(file)); !held.refusal)
+    const auto kept = [&keep](const std::string &path) {
+        if (!keep || !keep(path))
+            return false;
+        if (const Resolved held = resolveLinks(path); !held.refusal)
             removeLeftoversBeside(held.path);
-        return {};
-    }
-    if (!file.own.empty() && exists(file.own))
-        return writeValue(section, key, value, file.own, ownFileMode);
+        return true;
+    };
     if (file.shared.empty())
-        return startOwnCopy(section, key, value, file);
+        return kept(file.own) ? SaveResult{} : writeOwnCopy(section, key, value, file);
+    if (kept(file.shared))
+        return {};
     const SaveResult shared = writeValue(section, key, value, file.shared, 0666);
     if (shared.saved)
         return shared;
     if (file.own.empty())
-        return {false, shared.problem + "; and the player has no folder of their own for a copy"};
-    const SaveResult own = startOwnCopy(section, key, value, file);
-    return own.saved ? own : SaveResult{false, shared.problem + "; " + own.problem};
+        return {false, shared.problem + "; and the player has no folder of their own for a copy", {}, {}};
+    const SaveResult own = kept(file.own) ? SaveResult{} : writeOwnCopy(section, key, value, file);
+    if (!own.saved)
+        return {false, shared.problem + "; " + own.problem, {}, {}};
+    return {true, shared.problem, printablePath(file.own), {}};
+}
+
+} // namespace
+
+SaveResult writeProfileString(std::string_view section, std::string_view key, std::string_view value,
+                              const ProfileFile &file, const std::function<bool(const std::string &)> &keep)
+{
+    foldersSavedUnlocked(); // those of an earlier save are not this one's
+    SaveResult result = saveLocked(section, key, value, file, keep);
+    for (const std::string &folder : foldersSavedUnlocked())
+        result.unlocked.push_back(printablePath(folder));
+    return result;
+}
+
+std::string printablePath(std::string_view path)
+{
+    std::string shown;
+    std::mbstate_t state{};
+    for (std::size_t at = 0; at < path.size();) {
+        wchar_t c = 0;
+        const std::size_t length = std::mbrtowc(&c, path.data() + at, path.size() - at, &state);
+        if (length == 0 || length > path.size() - at || !std::iswprint(wint_t(c))) {
+            constexpr char hex[] = "0123456789abcdef";
+            const auto byte = static_cast<unsigned char>(path[at++]);
+            shown += {'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+            state = {};
+            continue;
+        }
+        shown.append(path.substr(at, length));
+        at += length;
+    }
+    return shown;
 }
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,

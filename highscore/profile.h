@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorrax {
 
@@ -26,38 +27,43 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
                                const std::string &path);
 
 // How a save went. Where it failed: each file that refused and why, in words for the player
-// ("/path/Quorx.ini: Permission denied").
+// ("/path/Quorx.ini: Permission denied"). Where the shared file refused but the player's own
+// copy holds the value: that copy, and in `problem` why the shared file refused. Names of
+// files and folders are as printablePath gives them.
 struct SaveResult {
     bool saved = true;
     std::string problem;
+    std::string ownCopy;
+    std::vector<std::string> unlocked; // folders whose lock others held too long to wait for
 };
 
 // The high-score file of a program whose folder a player may not be allowed to write: the
-// shared file beside the program, and the player's own copy, which takes its place once the
-// program's folder has refused a save. `own` is empty where the player has no folder of
-// their own; the shared file is then the only one. `shared` is empty for a program that
-// never keeps files beside itself; the player's own copy is then the only one.
+// shared file beside the program, and the player's own copy, which holds the value while the
+// shared file refuses it. `own` is empty where the player has no folder of their own; the
+// shared file is then the only one. `shared` is empty for a program that never keeps files
+// beside itself; the player's own copy is then the only one.
 struct ProfileFile {
     std::string shared;
     std::string own;
 };
 
-// The file a read looks at: the player's own copy where there is one, else the shared file.
-const std::string &profileToRead(const ProfileFile &file);
-
-// The write of one value into the file the player sees. Without an own copy the shared file
-// is written, exactly as WritePrivateProfileString does. Where that is refused, the own copy
-// is made, with its folders (readable by the player only): the shared file's bytes with the
-// one key replaced, saved in one rename like every save. Once the own copy exists, only it
-// is written, so that the next read finds what was written. Where nothing could be
-// written, every file is as it was.
+// The write of one value into the shared file, exactly as WritePrivateProfileString does.
+// Only where the shared file refuses it does the value go to the player's own copy; the
+// copy is made where it is missing, with its folders (readable by the player only), from
+// the shared file's bytes with the one key replaced, saved in one rename like every save.
+// Where nothing could be written, every file is as it was.
 //
-// Other copies of the game may save the same file at the same time, or the player may have
-// changed it meanwhile: under the lock of the file's folders, `keep` is asked first, with
-// the file that holds the value now (as profileToRead gives it), and where it says the
-// value there stays, nothing is written.
+// Other copies of the game may save the same files at the same time, or the player may have
+// changed them meanwhile: under the locks of the files' folders, `keep` is asked first, with
+// the file about to be written, and where it says the value there stays, that file is not
+// written (and the save is done).
 SaveResult writeProfileString(std::string_view section, std::string_view key, std::string_view value,
                               const ProfileFile &file,
                               const std::function<bool(const std::string &current)> &keep = {});
+
+// A file's name as a line on the player's terminal can show it: the bytes that make
+// characters the locale prints stay as they are, and every other byte is written \xNN, so
+// that the line names the real file and can be pasted into a shell.
+std::string printablePath(std::string_view path);
 
 } // namespace quorrax

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 
 // A seam for the tests of the high-score file, not for the game: makes the saves fail at a
@@ -16,5 +17,16 @@ enum class Step { None, AfterTempCreated, DuringWrite, OneWrite, BeforeFsync, Be
 
 // Makes every following save fail at `step` until it is called again with Step::None.
 void set(Step step, std::size_t bytes = 0);
+
+// The clock that a save's wait for a folder's lock goes by: a test's own lets that wait pass
+// without taking any time. nullptr puts the real one back.
+class LockClock
+{
+public:
+    virtual ~LockClock() = default;
+    virtual std::chrono::steady_clock::time_point now() = 0;
+    virtual void sleepFor(std::chrono::steady_clock::duration span) = 0;
+};
+void setLockClock(LockClock *clock);
 
 } // namespace quorrax::savefault

@@ -42,6 +42,8 @@ struct CloseRow {
     bool disksFull = false;         // then the player is told, and the end is a failure
     const char *own = nullptr;      // the player's own copy afterwards, if there must be one
     bool forEveryone = false;       // installed for everyone: nothing beside the program counts
+    bool lockHeld = false;          // another program holds the lock of the game's folder
+    std::string said = "";          // what the player is told, "{folder}" standing for the game's
 };
 
 const CloseRow closeRows[] = {
@@ -53,7 +55,13 @@ const CloseRow closeRows[] = {
     {"match", "04321", single, screen::Match, 30, unchanged},
     {"Single result, a new high score", "05", single, screen::MatchOver, 1, fileHolding("47")},
     {"Single result, the file raised meanwhile", "05", single, screen::MatchOver, 1, fileHolding("5000"), "5000"},
-    {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true},
+    {"Single result, both disks full", "05", single, screen::MatchOver, 1, unchanged, nullptr, true, nullptr, false,
+     false,
+     "the high score 47 was not saved: {folder}/Quorx.ini: No space left on device; "
+     "{folder}/own/Quorx.ini: No space left on device"},
+    {"Single result, the folder's lock held by another program", "05", single, screen::MatchOver, 1, fileHolding("47"),
+     nullptr, false, nullptr, false, true,
+     "another program held the lock of {folder} too long: the save went on without it"},
     {"Battle result", "04321", battle, screen::MatchOver, 1, unchanged},
     {"installed for everyone, a new high score", "500", single, screen::MatchOver, 1, unchanged, nullptr, false,
      "[Quorrax]\r\nHighScore=47\r\n", true},
@@ -93,6 +101,7 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
             Kind::Close);
 
         savefault::set(row.disksFull ? savefault::Step::DuringWrite : savefault::Step::None, 0); // no room
+        LocksHeldElsewhere holder(row.lockHeld ? std::vector{game.folder.dir()} : std::vector<std::filesystem::path>());
         ASSERT_EQ(game.run(), Game::Ending::Program);
         savefault::set(savefault::Step::None);
         EXPECT_EQ(game.host.frames.back().working, row.screen);
@@ -105,9 +114,8 @@ TEST(CloseTest, EveryScreenSavesTheHighScoreOfThatMomentAndEndsAtOnce)
         EXPECT_TRUE(row.before || row.forEveryone ||
                     (::stat(game.ini().c_str(), &made) == 0 && (made.st_mode & 0777) == 0664));
         EXPECT_EQ(slurp(game.host.dataFolder + iniFileName), row.own ? row.own : "") << "the player's own copy";
-        const std::string lost = "the high score 47 was not saved: " + game.ini() + ": No space left on device; " +
-                                 game.host.dataFolder + iniFileName + ": No space left on device";
-        EXPECT_EQ(game.host.errors, row.disksFull ? std::vector<std::string>{lost} : std::vector<std::string>{});
+        const std::string said = placed(row.said, {{"{folder}", game.folder.dir()}});
+        EXPECT_EQ(game.host.errors, said.empty() ? std::vector<std::string>{} : std::vector<std::string>{said});
         EXPECT_EQ(game.status, row.disksFull ? exitFailure : exitNormal);
     }
 }

@@ -30,4 +30,11 @@ TEST(CLng, ConvertsTheHighScoreTextsAsTheGameExpects)
     // clang-format on
     for (const auto &row : rows)
         EXPECT_EQ(quorrax::CLng(row.text), row.expected) << "text \"" << row.text << "\"";
+    // The numbers above the range, which stand for a score beyond any the game can reach.
+    const std::pair<std::string, bool> beyond[] = {
+        {"2147483647", false},  {"2147483648", true},    {" +4294967496\t", true}, {"2147483647.5", true},
+        {"-2147483649", false}, {"99999999999x", false}, {"1e10", false},          {std::string(1023, '9'), true},
+    };
+    for (const auto &[text, exceeds] : beyond)
+        EXPECT_EQ(quorrax::exceedsLong(text), exceeds) << "text \"" << text << "\"";
 }

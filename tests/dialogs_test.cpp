@@ -89,29 +89,30 @@ TEST(AboutDialogTest, StacksItsTextsAndControlsFromTheSizesOfItsTexts)
 }
 
 // With no address from the publisher, the boxes name what a player can open where the game
-// runs: the installed README's folder and manual, or else those of the source it was built
-// from (the tests' case), or else an install for everyone's fixed places.
+// runs: the installed documentation and manual; or those of the build, while they are there;
+// else the manual by its name. Never a place that is gone.
 TEST(AboutDialogTest, AddressesArePublishersOrPlacesThatExist)
 {
     test::ScratchFolder install;
     const QString prefix = QString::fromStdString(install.path());
-    QDir().mkpath(prefix + "lib/quorrax");
-    QDir().mkpath(prefix + "share/doc/quorrax");
-    QDir().mkpath(prefix + "share/man/man6");
-    QFile(prefix + "share/man/man6/quorrax.6").open(QIODevice::WriteOnly);
-    const AddressSettings user{"", "", "../../share/doc/quorrax", "../../share/man/man6/quorrax.6", "README", "MANUAL"};
-    const AddressSettings everyone{"", "", "", "", "/usr/share/doc/quorrax", "man 6 quorrax"};
-    AddressSettings published = user;
-    published.homePage = QStringLiteral("HOME PAGE");
-    published.contact = QStringLiteral("CONTACT");
+    for (const char *folder : {"inst/lib/quorrax", "inst/share/doc/quorrax", "src", "build/desktop"})
+        QDir().mkpath(prefix + folder);
+    QFile(prefix + "src/README.md").open(QIODevice::WriteOnly);
+    QFile(prefix + "build/desktop/quorrax.6").open(QIODevice::WriteOnly);
+    const QString readme = prefix + "src/README.md", page = prefix + "build/desktop/quorrax.6";
+    const AddressSettings user{"", "", "../../share/doc/quorrax", readme, page};
+    const AddressSettings gone{"", "", "../../share/doc/quorrax", prefix + "old/README.md", prefix + "old/quorrax.6"};
+    const AddressSettings everyone{"", "", prefix + "inst/share/doc/quorrax", "", ""};
+    const AddressSettings published{"HOME PAGE", "CONTACT", "../../share/doc/quorrax", readme, page};
     const struct {
         AddressSettings settings;
         QString programFolder, homePage, contact;
     } rows[] = {
-        {user, prefix + "lib/quorrax", prefix + "share/doc/quorrax", "man " + prefix + "share/man/man6/quorrax.6"},
-        {user, prefix + "lib/quorrax/..", "README", "MANUAL"},
-        {everyone, prefix + "lib/quorrax", "/usr/share/doc/quorrax", "man 6 quorrax"},
-        {published, prefix + "lib/quorrax", "HOME PAGE", "CONTACT"},
+        {user, prefix + "inst/lib/quorrax", prefix + "inst/share/doc/quorrax", "man 6 quorrax"},
+        {user, prefix + "build/game", readme, "man " + page},
+        {gone, prefix + "build/game", "quorrax(6)", "man 6 quorrax"},
+        {everyone, prefix + "build/game", prefix + "inst/share/doc/quorrax", "man 6 quorrax"},
+        {published, prefix + "inst/lib/quorrax", "HOME PAGE", "CONTACT"},
     };
     for (const auto &row : rows) {
         const AboutAddresses shown = aboutAddresses(row.settings, row.programFolder);

@@ -110,20 +110,12 @@ void sendOnceCaught(QProcess &game, const std::vector<int> &sent)
     }
 }
 
-// The environment with XDG_DATA_HOME and HOME as the row has them ("{scratch}" standing for
-// the scratch folder; null for unset).
-QProcessEnvironment withHomes(const fs::path &scratch, const char *xdgDataHome, const char *home)
+// Sets XDG_DATA_HOME and HOME as the row has them ("{scratch}" standing for the scratch
+// folder; null for unset), for the game to inherit byte for byte.
+void setHomes(const fs::path &scratch, const char *xdgDataHome, const char *home)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const auto &[name, value] : {std::pair{"XDG_DATA_HOME", xdgDataHome}, std::pair{"HOME", home}}) {
-        if (value == nullptr)
-            environment.remove(QString::fromLatin1(name));
-        else
-            environment.insert(QString::fromLatin1(name),
-                               QString::fromStdString(value).replace(QStringLiteral("{scratch}"),
-                                                                     QString::fromStdString(scratch.string())));
-    }
-    return environment;
+    for (const auto &[name, value] : {std::pair{"XDG_DATA_HOME", xdgDataHome}, std::pair{"HOME", home}})
+        value ? ::setenv(name, placed(value, {{"{scratch}", scratch}}).c_str(), 1) : ::unsetenv(name);
 }
 
 // Every file under `top` but those in `except`, by its path from `top`.
@@ -138,9 +130,12 @@ std::vector<std::string> filesUnder(const fs::path &top, const fs::path &except)
 
 const std::string notes = "; my own notes\r\n[Other]\r\nName = Someone  \r\n\r\n[Quorrax]\r\n";
 const std::string bad = notes + "HighScore=lots", copied = notes + "HighScore=0\r\n",
-                  kept = "[Quorrax]\r\nHighScore=04321\r\n";
+                  kept = "[Quorrax]\r\nHighScore=04321\r\n", huge = notes + "HighScore=" + std::string(100000, '9');
 const std::string inData = "data/quorrax/Quorx.ini", inHome = "home/.local/share/quorrax/Quorx.ini";
 constexpr const char *unset = nullptr, *scratchData = "{scratch}/data", *scratchHome = "{scratch}/home";
+const std::string keptIn = "the high score 0 is kept in the player's own copy {scratch}/",
+                  refused = ", as the shared file refused it: {program}/Quorx.ini: ",
+                  lost = "the high score 0 was not saved: {program}/Quorx.ini: ";
 
 struct SignalRow {
     std::vector<int> sent;
@@ -149,34 +144,44 @@ struct SignalRow {
     const char *xdgDataHome = scratchData, *home = scratchHome;
     std::string own = "", ownBefore = "", ownAfter = ""; // the player's copy: where, and its bytes
     int status = 0;
+    std::string said = ""; // the beginning of the line the game prints, if any
 };
 
+// clang-format off
 const SignalRow signalRows[] = {
     {{SIGINT}, notes + "HighScore=04321\r\n[Last]\r\nx=1", notes + "HighScore=04321\r\n[Last]\r\nx=1"},
     {{SIGTERM, SIGTERM}, kept, kept},
     {{SIGHUP}, "", "[Quorrax]\r\nHighScore=0\r\n"},
-    {{SIGTERM}, bad, bad, true, scratchData, scratchHome, inData, "", copied},
-    {{SIGTERM}, bad, bad, true, unset, scratchHome, inHome, "", copied},
-    {{SIGTERM}, bad, bad, true, "data", scratchHome, inHome, "", copied},
-    {{SIGTERM}, "", "", true, scratchData, scratchHome, inData, "", "[Quorrax]\r\nHighScore=0\r\n"},
-    {{SIGTERM}, kept, kept, true},                                                 // nothing to write, so no copy
-    {{SIGTERM}, kept, kept, false, scratchData, scratchHome, inData, bad, copied}, // the copy, once made, is the file
-    {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1},
-    {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1},
+    {{SIGTERM}, bad, bad, true, scratchData, scratchHome, inData, "", copied, 0, keptIn + inData + refused},
+    {{SIGTERM}, bad, bad, true, unset, scratchHome, inHome, "", copied, 0, keptIn + inHome + refused},
+    {{SIGTERM}, bad, bad, true, "data", scratchHome, inHome, "", copied, 0, keptIn + inHome + refused},
+    {{SIGTERM}, "", "", true, scratchData, scratchHome, inData, "", "[Quorrax]\r\nHighScore=0\r\n", 0,
+     keptIn + inData + refused},
+    {{SIGTERM}, kept, kept, true}, // nothing to write, so no copy
+    {{SIGTERM}, notes + "HighScore=300\r\n", notes + "HighScore=4321\r\n", false, scratchData, scratchHome, inData,
+     kept, kept}, // the copy's score above the shared file's goes to the shared file
+    {{SIGTERM}, bad, bad, true, unset, unset, "", "", "", 1, lost},
+    {{SIGTERM}, bad, bad, true, "", "home", "", "", "", 1, lost},
+    {{SIGTERM}, huge, huge, false, scratchData, scratchHome, "", "", "", 0, "the high score 0 was not written: {program}/Quorx.ini holds a number too large"},
+    {{SIGTERM}, bad, bad, true, "{scratch}/nb\xe9", scratchHome, "nb\xe9/quorrax/Quorx.ini", "", copied, 0,
+     "the high score 0 is kept in the player's own copy {scratch}/nb\\xe9/quorrax/Quorx.ini" + refused},
 };
+// clang-format on
 
 // Ended by Ctrl+C in its terminal, kill, the end of the session, each save as the close box
-// does, and the program ends normally. A file that holds the score already (04321) is left
-// as the player wrote it. Where the program's folder refuses the save, the player's own
-// copy is made where the XDG rules put it, from the shared file's bytes (or anew), for the
-// player's eyes only, and from then on it is the file read and written; where the player
-// has no folder of their own, the loss is told and the end is a failure, and nothing is
-// made anywhere else.
+// does, and the program ends normally. A file that holds the score already (04321, or a
+// number too large for the game) is left as the player wrote it. Where the program's folder
+// refuses the save, the player's own copy takes it, made where the XDG rules put it, from
+// the shared file's bytes (or anew), for the player's eyes only, and the player is told
+// where the score went and why; the copy's score goes to the shared file once it takes it
+// again. Where the player has no folder of their own, the loss is told and the end is a
+// failure, and nothing is made anywhere else.
 TEST(SignalsTest, EachSignalSavesThenEndsNormally)
 {
     if (build::systemInstall)
         GTEST_SKIP()
             << "a build for everyone keeps no file beside itself; the close test and the package's install test cover its saves";
+    const std::string homes[] = {std::getenv("XDG_DATA_HOME"), std::getenv("HOME")}; // the run's own
     for (const SignalRow &row : signalRows) {
         SCOPED_TRACE(testing::Message() << "signal " << row.sent[0] << " x" << row.sent.size() << ", XDG_DATA_HOME "
                                         << (row.xdgDataHome ? row.xdgDataHome : "unset") << ", HOME "
@@ -193,8 +198,8 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         std::optional<ReadOnly> locked;
         if (row.locked && !locked.emplace(folder).ok)
             GTEST_SKIP() << "chattr +i failed, and root may write in any folder";
+        setHomes(scratch.dir(), row.xdgDataHome, row.home);
         QProcess game;
-        game.setProcessEnvironment(withHomes(scratch.dir(), row.xdgDataHome, row.home));
         game.setWorkingDirectory(QString::fromStdString(cwd.string())); // the game finds its file beside itself
         game.start(QString::fromStdString((folder / "quorrax").string()), {});
         ASSERT_TRUE(game.waitForStarted());
@@ -204,9 +209,9 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
         EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(game.exitCode(), row.status);
         const std::string said = game.readAllStandardError().toStdString();
-        EXPECT_EQ(said.find("quorrax: the high score 0 was not saved: " + folder.string() + "/Quorx.ini: ") !=
-                      std::string::npos,
-                  row.status != 0)
+        const std::string line = "quorrax: " + placed(row.said, {{"{scratch}", scratch.dir()}, {"{program}", folder}});
+        EXPECT_TRUE(row.said.empty() ? said.find("quorrax: ") == std::string::npos
+                                     : said.find(line) != std::string::npos)
             << said;
         EXPECT_EQ(fs::exists(folder / iniFileName) ? fuzzcheck::slurp(folder / iniFileName) : "", row.after);
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), row.after.empty() ? 1 : 2)
@@ -224,6 +229,7 @@ TEST(SignalsTest, EachSignalSavesThenEndsNormally)
                       p == scratch.dir() / row.own ? fs::perms(0600) : fs::perms::owner_all)
                 << p;
     }
+    setHomes({}, homes[0].c_str(), homes[1].c_str());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fuzz/profile_invariants.h"
 #include "game/convert.h"
+#include "highscore/atomicsave.h"
 #include "scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -79,8 +80,7 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         const auto before = identity(target);
         const quorrax::ProfileFile file{link.string(), (home / "own" / "Quorx.ini").string()};
 
-        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, quorrax::profileToRead(file)),
-                  row.read);
+        EXPECT_EQ(quorrax::GetPrivateProfileString("Quorrax", "HighScore", "0", 1024, file.shared), row.read);
         EXPECT_TRUE(save(file, 7).saved);
         EXPECT_EQ(fs::exists(target) ? slurp(target) : "", row.targetAfter);
         if (row.targetAfter == row.target) {
@@ -88,6 +88,49 @@ TEST(SaveSafety, OnlyThePlayersOwnLinksAreFollowed)
         }
         EXPECT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(fs::exists(file.own) ? slurp(file.own) : "", row.ownAfter);
+    }
+}
+
+// The shared file takes every score it can, whatever the player's own copy holds; the copy
+// takes one only while the shared file refuses, and then the higher of the two. Locks held
+// elsewhere delay the save a while, all of them together, and no more.
+TEST(SaveSafety, TheSharedFileTakesTheScoreWheneverItCan)
+{
+    const struct {
+        const char *shared, *own; // the values before, "" for no copy
+        bool refuses;
+        const char *sharedAfter, *ownAfter;
+        int locksHeld; // of the shared file's folder, then of the copy's
+        // clang-format off
+    } rows[] = {
+        {"300", "", true, "300", "415", 0}, {"300", "415", false, "415", "415", 0}, {"300", "500", true, "300", "500", 0},
+        {"300", "350", true, "300", "415", 0}, {"600", "", true, "600", "", 0}, {"300", "", false, "415", "", 1},
+        {"300", "", true, "300", "415", 2},
+    };
+    // clang-format on
+    const auto holding = [](std::string value) {
+        return value.empty() ? "" : "[Quorrax]\r\nHighScore=" + value + "\r\n";
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.shared << ", copy " << row.own << ", locks held " << row.locksHeld);
+        const quorrax::test::ScratchFolder scratch;
+        const fs::path folders[] = {scratch.dir() / "game", scratch.dir() / "own"}, shared = folders[0] / "Quorx.ini",
+                       own = folders[1] / "Quorx.ini";
+        fs::create_directories(folders[0]), fs::create_directories(folders[1]);
+        spill(shared, holding(row.shared));
+        if (*row.own)
+            spill(own, holding(row.own));
+        std::optional<quorrax::test::ReadOnly> locked;
+        if (row.refuses && !locked.emplace(folders[0]).ok)
+            GTEST_SKIP() << "chattr +i refused, and root may write anywhere";
+        const std::vector<fs::path> held(folders, folders + row.locksHeld);
+        quorrax::test::LocksHeldElsewhere holder(held);
+        const quorrax::SaveResult result = save({shared.string(), own.string()}, 415);
+        EXPECT_EQ(holder.waited, row.locksHeld ? quorrax::profile_detail::lockPatience : holder.waited.zero());
+        EXPECT_EQ(result.unlocked, std::vector<std::string>(held.begin(), held.end()));
+        EXPECT_TRUE(result.saved) << result.problem;
+        EXPECT_EQ(slurp(shared) + "|" + slurp(own), holding(row.sharedAfter) + "|" + holding(row.ownAfter));
+        EXPECT_EQ(result.ownCopy, *row.ownAfter && std::string(row.sharedAfter) != "415" ? own.string() : "");
     }
 }
 
