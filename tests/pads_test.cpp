@@ -155,23 +155,6 @@ TEST(PadsTest, AFloodIsReadAFewHundredEventsAtAWake)
     EXPECT_EQ(presses, 40 * 32);
 }
 
-// Who steers what: in Single every pad steers red, in Battle the first red, the second blue
-// and a third nothing; outside a match any pad works the front screens.
-TEST(PadsTest, EachPadStandsForItsPlayersKeys)
-{
-    using enum PadControl;
-    // clang-format off
-    const struct { PadControl control; int seat; bool inMatch, battle; Integer key; } rows[] = {
-        {Up, 0, true, false, vk::W}, {Left, 1, true, false, vk::A}, {Right, 2, true, false, vk::S},
-        {Down, 1, true, true, vk::M}, {Left, 0, true, true, vk::A}, {Right, 2, true, true, 0}, {Confirm, 0, true, true, 0},
-        {Confirm, 2, false, true, vk::Return}, {Up, 1, false, true, vk::Up}, {Down, 2, false, false, vk::Down},
-        {Left, 0, false, false, 0}};
-    // clang-format on
-    for (const auto &row : rows)
-        EXPECT_EQ(padBinding(row.control, row.seat, row.inMatch, row.battle), row.key)
-            << "control " << int(row.control) << " seat " << row.seat << ", " << row.inMatch << row.battle;
-}
-
 // A whole Battle played twice on the real host: once by keys, once by two pads (and keys
 // where the players mix them), with drift, a reverse, a third pad, and the red pad lost and
 // found again. Every frame that reaches the window must be the same.
