@@ -197,9 +197,10 @@ package)
     expect_bytes "$own" $'[Quorrax]\nHighScore=0'
     expect_bytes "$scratch/root/usr/games/Quorx.ini" $'[Quorrax]\nHighScore=500'
     same_list "the unpacked package after a game" "$(cd "$scratch/root" && find . | sort)" "$before"
-    # Control-flow protection cannot be had on Debian 12, whose C library's start files lack
-    # it; stack clash probes appear only in functions with a frame larger than a page.
-    # Branch protection is arm64's; Debian 13's hardening-check asks for it on every architecture.
+    # The program's objects have control-flow landing pads, but the program's property note
+    # lacks them (Debian 12's C library start files have none); stack clash probes appear only
+    # in functions with a frame larger than a page. Branch protection is arm64's, which Debian
+    # 13's hardening-check asks for on every architecture.
     if command -v hardening-check >/dev/null; then
         options=(--nocfprotection)
         ! hardening-check --help 2>&1 | grep -q -- --nobranchprotection || options+=(--nobranchprotection)
