@@ -4,6 +4,7 @@
 #include "qthost/keys.h"
 #include "qthost/pictures.h"
 #include "qthost/qtpainting.h"
+#include "qthost/waylandframes.h"
 #include "qthost/xcbfield.h"
 
 #include <QAbstractNativeEventFilter>
@@ -52,6 +53,8 @@ void GameView::choosePresenting()
         return;
     if (std::unique_ptr<Presenter> direct = XcbField::create(*this))
         m_presenter = std::move(direct);
+    else if (std::unique_ptr<Presenter> paced = WaylandFrames::create(*this))
+        m_presenter = std::move(paced);
 }
 
 const char *GameView::presenting() const

@@ -27,7 +27,8 @@ public:
     void resizeImage(int width, int height);
 
     // Chooses how frames reach the window system (see Presenter), once, before the window is
-    // shown: straight into the X window where that is possible, else Qt's painting.
+    // shown: straight into the X window where that is possible, on Wayland Qt's painting
+    // paced by the compositor's frames, else Qt's painting.
     void choosePresenting();
     // Keeps Qt's painting even where the direct path would do, to compare the two.
     void keepQtPainting() { m_qtPaintingOnly = true; }
