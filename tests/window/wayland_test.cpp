@@ -13,17 +13,6 @@
 namespace quorrax::window {
 namespace {
 
-QString missingForWayland()
-{
-    QStringList missing;
-    for (const char *tool : {"weston", "weston-screenshooter"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missing << QString::fromLatin1(tool);
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqwayland-generic.so"))
-        missing << QStringLiteral("Qt's Wayland plugin (qt6-wayland)");
-    return missing.join(QStringLiteral(", "));
-}
-
 // Where the field's top-left corner shows on `screen`: where the title's lettering shows.
 std::optional<QPoint> findTitle(const QImage &screen, const QImage &title, const QRect &lettering)
 {
@@ -38,8 +27,16 @@ std::optional<QPoint> findTitle(const QImage &screen, const QImage &title, const
 
 TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
 {
-    if (const QString missing = missingForWayland() + missingHere(true); !missing.isEmpty())
-        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    QStringList missing;
+    for (const QString &tool : {QStringLiteral("weston"), QStringLiteral("weston-screenshooter")})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            missing << tool;
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqwayland-generic.so"))
+        missing << QStringLiteral("Qt's Wayland plugin (qt6-wayland)");
+    if (!runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
+        missing << QStringLiteral("the font IPAPGothic");
+    if (!missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.join(QStringLiteral(", ")).toStdString();
     const struct {
         const char *name;
         bool compositorDies; // else the game is sent SIGTERM
@@ -48,9 +45,8 @@ TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir scratch;
-        const QString runtime = scratch.filePath("runtime"), logs = scratch.filePath("logs");
-        ASSERT_TRUE(QDir().mkpath(runtime) && QDir().mkpath(logs) && QDir().mkpath(scratch.filePath("game")));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString runtime = scratch.path() /* the owner's alone */, logs = scratch.filePath("logs");
+        ASSERT_TRUE(QDir().mkpath(logs) && QDir().mkpath(scratch.filePath("game")));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         for (const auto &[name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"WAYLAND_DISPLAY", "quorrax-test"},
@@ -58,18 +54,15 @@ TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
                                           {"XDG_DATA_HOME", scratch.filePath("home/.local/share")}})
             environment.insert(QString::fromLatin1(name), value);
         ChildProcess weston, game;
-        ASSERT_TRUE(weston.start(QStringLiteral("weston"),
-                                 QString("--backend=headless-backend.so --use-pixman --socket=quorrax-test --width=1024 "
-                                         "--height=768 --idle-time=0 --debug")
-                                     .split(' '),
-                                 environment, logs + "/weston.log"));
+        const QStringList options = QString("--backend=headless-backend.so --use-pixman --socket=quorrax-test "
+                                            "--width=1024 --height=768 --idle-time=0 --debug").split(' ');
+        ASSERT_TRUE(weston.start(QStringLiteral("weston"), options, environment, logs + "/weston.log"));
         for (const QDeadlineTimer deadline(waitMs); !QFile::exists(runtime + "/quorrax-test.lock");)
             ASSERT_FALSE(deadline.hasExpired() || weston.waitForExit(50)) << weston.log().toStdString();
         const QString program = scratch.filePath("game/quorrax");
         ASSERT_TRUE(QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) &&
                     game.start(program, {}, environment, logs + "/game.log", false, logs));
 
-        // The compositor's screen, and on it the field, found by the title's lettering.
         std::optional<QPoint> field;
         const auto shoot = [&] {
             ChildProcess shooter;
@@ -92,7 +85,8 @@ TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
         const QRect prompt(260, 255, fieldWidth - 260, 25);
         bool changed = false;
         for (const QDeadlineTimer deadline(waitMs); !changed && !deadline.hasExpired() && game.running();)
-            changed = !sameArea(first, shoot(), prompt).ok;
+            if (const QImage next = shoot(); !next.isNull())
+                changed = !sameArea(first, next, prompt).ok;
         EXPECT_TRUE(changed) << "the title's prompt never changed on the compositor's screen";
 
         if (row.compositorDies)
@@ -100,11 +94,10 @@ TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
         else
             ::kill(pid_t(game.process().processId()), SIGTERM);
         ASSERT_TRUE(game.waitForExit(waitMs));
-        EXPECT_EQ(game.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(game.exitCode(), row.status) << game.log().toStdString();
+        EXPECT_TRUE(game.exitStatus() == QProcess::NormalExit && game.exitCode() == row.status)
+            << "status " << game.exitCode() << "; " << game.log().toStdString();
         QFile saved(scratch.filePath("game/Quorx.ini"));
-        EXPECT_TRUE(saved.open(QIODevice::ReadOnly));
-        EXPECT_EQ(saved.readAll(), "[Quorrax]\r\nHighScore=0\r\n");
+        EXPECT_EQ(saved.open(QIODevice::ReadOnly) ? saved.readAll() : "(no file)", "[Quorrax]\r\nHighScore=0\r\n");
     }
 }
 
