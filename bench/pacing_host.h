@@ -36,10 +36,7 @@ public:
     // Frames compared with what the window system shows, and the pixels that differed.
     int framesChecked() const { return m_framesChecked; }
     std::int64_t pixelsDiffering() const { return m_pixelsDiffering; }
-    const char *presentPath()
-    {
-        return gameWindow().view()->presentsDirectly() ? "put straight into the X window" : "Qt's widget painting";
-    }
+    const char *presentPath() { return gameWindow().view()->presenting(); }
 
     std::uint32_t timeGetTime() override;
     void DoEvents() override;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the two benchmarks, plays the game under a private Xvfb server to measure its
-# pacing and processor load, then times one tick's composition. Run it on an otherwise
+# Builds the two benchmarks, plays the game under a private Xvfb server and, where installed,
+# a private headless Weston to measure its pacing and processor load, then times one tick's
+# composition. Run it on an otherwise
 # idle machine; nothing here asserts, it only reports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,47 @@ for path in direct qt-painting silent-pads flooding-pad; do
         "$build/bench/quorrax_pacing" "${flag[@]}"
     echo
 done
+
+# The game as a Wayland client of a private headless Weston, where Weston and Qt's Wayland
+# plugin are installed: paced by the compositor's frames as it runs there, then with Qt's
+# painting as it comes; last, as a floor, Weston's own small client that damages a small
+# area once a frame, for 5 s under the same compositor.
+if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so' >/dev/null; then
+    runtime=$(mktemp -d) # mode 0700, as the compositor requires
+    XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --use-pixman --socket=quorrax-bench \
+        --width=1024 --height=768 --idle-time=0 >"$runtime/weston.log" 2>&1 &
+    weston=$!
+    trap 'kill "$xvfb" "$weston" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$runtime"' EXIT
+    for _ in $(seq 100); do
+        [ -e "$runtime/quorrax-bench.lock" ] && break
+        sleep 0.05
+    done
+    wayland=(env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=quorrax-bench QT_QPA_PLATFORM=wayland)
+    for path in wayland qt-painting; do
+        echo "== Pacing: the real game under Weston (headless, pixman; counted as the X server), $path =="
+        flag=()
+        [ "$path" = qt-painting ] && flag=(--qt-painting)
+        "${wayland[@]}" QUORRAX_BENCH_XSERVER_PID="$weston" "$build/bench/quorrax_pacing" "${flag[@]}"
+        echo
+    done
+    if command -v weston-simple-damage >/dev/null; then
+        # Nanoseconds on a processor and voluntary wake-ups, over every thread of a process.
+        usage() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d ", ns}'
+                  cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt/ {n += $2} END {print n}'; }
+        "${wayland[@]}" weston-simple-damage >/dev/null 2>&1 &
+        floor=$!
+        sleep 1
+        read -r c0 cw0 < <(usage "$floor"); read -r w0 ww0 < <(usage "$weston")
+        sleep 5
+        read -r c1 cw1 < <(usage "$floor"); read -r w1 ww1 < <(usage "$weston")
+        kill "$floor"
+        echo "== The floor: weston-simple-damage under the same Weston, 5 s =="
+        awk -v c=$((c1 - c0)) -v w=$((w1 - w0)) -v cw=$((cw1 - cw0)) -v ww=$((ww1 - ww0)) 'BEGIN {
+            printf "client %.3f %%, Weston %.3f %%, together %.3f %% of one core; wake-ups/s client %.1f, Weston %.1f\n",
+                c / 5e7, w / 5e7, (c + w) / 5e7, cw / 5, ww / 5 }'
+        echo
+    fi
+fi
 
 echo
 echo "== One tick's composition (Google Benchmark) =="

@@ -3,6 +3,8 @@
 
 #include "qthost/keys.h"
 #include "qthost/pictures.h"
+#include "qthost/qtpainting.h"
+#include "qthost/waylandframes.h"
 #include "qthost/xcbfield.h"
 
 #include <QAbstractNativeEventFilter>
@@ -13,17 +15,16 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPaintEvent>
-#include <QPainter>
 #include <QScreen>
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <xcb/xcb.h>
 
 namespace quorrax {
 
-GameView::GameView(QWidget *parent) : QWidget(parent)
+GameView::GameView(QWidget *parent) : QWidget(parent), m_presenter(std::make_unique<QtPainting>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     // Text typed through an input method reaches us as input-method events, so that the
@@ -42,69 +43,39 @@ void GameView::resizeImage(int width, int height)
 
 GameView::~GameView() = default;
 
-int GameView::scale() const
-{
-    return std::max(1, int(std::lround(devicePixelRatioF())));
-}
-
 void GameView::choosePresenting()
 {
+    if (std::exchange(m_chosen, true) || m_qtPaintingOnly)
+        return;
     // A fractional scale could not give every field pixel a whole block of window pixels.
     const qreal ratio = devicePixelRatioF();
-    if (m_direct || m_qtPaintingOnly || ratio != std::round(ratio))
+    if (ratio != std::round(ratio))
         return;
-    m_direct = XcbField::create(*this);
-    if (m_direct) {
-        // Qt paints nothing here: the field puts its own pixels, an exposed area too.
-        setAttribute(Qt::WA_PaintOnScreen, true);
-    }
+    if (std::unique_ptr<Presenter> direct = XcbField::create(*this))
+        m_presenter = std::move(direct);
+    else if (std::unique_ptr<Presenter> paced = WaylandFrames::create(*this))
+        m_presenter = std::move(paced);
+}
+
+const char *GameView::presenting() const
+{
+    return m_presenter->name();
 }
 
 void GameView::present(const std::vector<QRect> &changed, bool now)
 {
-    if (m_gone)
-        return;
-    if (m_direct) {
-        putDirect(changed);
-        return;
-    }
-    QRegion region;
-    for (const QRect &rect : changed)
-        region += rect;
-    if (now)
-        repaint(region);
-    else
-        update(region);
-}
-
-void GameView::putDirect(const std::vector<QRect> &rects)
-{
-    m_direct->put(m_image, rects, scale());
-    if (onPresented)
+    if (!m_gone && m_presenter->present(m_image, changed, now) && onPresented)
         onPresented();
 }
 
 QPaintEngine *GameView::paintEngine() const
 {
-    return m_direct ? nullptr : QWidget::paintEngine();
+    return m_presenter->usesQtPainting() ? QWidget::paintEngine() : nullptr;
 }
 
 void GameView::paintEvent(QPaintEvent *event)
 {
-    if (m_gone)
-        return;
-    if (m_direct) {
-        const QRegion exposed = event->region();
-        putDirect(std::vector<QRect>(exposed.begin(), exposed.end()));
-        return;
-    }
-    QPainter painter(this);
-    // On a scaled screen the picture is enlarged with crisp pixels.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    for (const QRect &rect : event->region())
-        painter.drawImage(rect, m_image, rect);
-    painter.end();
-    if (onPresented)
+    if (!m_gone && m_presenter->paint(m_image, event->region()) && onPresented)
         onPresented();
 }
 

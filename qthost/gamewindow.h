@@ -12,7 +12,7 @@
 
 namespace quorrax {
 
-class XcbField;
+class Presenter;
 
 // The window's client area: it shows the game's back buffer, pixel for pixel, and hands
 // key presses on. On a screen scaled by a whole number each pixel is a square block.
@@ -26,14 +26,15 @@ public:
     QImage &image() { return m_image; }
     void resizeImage(int width, int height);
 
-    // Puts the image straight into the window where the window system allows it (X11);
-    // otherwise frames go through Qt's painting. Chosen once, before the window is shown.
+    // Chooses how frames reach the window system (see Presenter), once, before the window is
+    // shown: straight into the X window where that is possible, on Wayland Qt's painting
+    // paced by the compositor's frames, else Qt's painting.
     void choosePresenting();
     // Keeps Qt's painting even where the direct path would do, to compare the two.
     void keepQtPainting() { m_qtPaintingOnly = true; }
-    bool presentsDirectly() const { return m_direct != nullptr; }
-    // Shows the changed rectangles of the image: at once, or (`now` false) on Qt's path at
-    // the next event handling.
+    const char *presenting() const;
+    // Shows the changed rectangles of the image: at once, or (`now` false) when the
+    // presenter's window system takes the next frame.
     void present(const std::vector<QRect> &changed, bool now);
     // The window is gone: nothing is shown any more.
     void stopPresenting() { m_gone = true; }
@@ -51,12 +52,9 @@ protected:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
-    int scale() const;
-    // Puts `rects` of the image straight into the field's X window.
-    void putDirect(const std::vector<QRect> &rects);
-
     QImage m_image;
-    std::unique_ptr<XcbField> m_direct;
+    std::unique_ptr<Presenter> m_presenter;
+    bool m_chosen = false;
     bool m_qtPaintingOnly = false;
     bool m_gone = false;
 };

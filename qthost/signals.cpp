@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "qthost/signals.h"
 
+#include "game/host.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QString>
+#include <QtGlobal>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +38,26 @@ void onTerminationSignal(int)
     errno = saved;
 }
 
+QtMessageHandler g_qtMessages = nullptr;
+
+// Qt's Wayland plugin ends the program at once (_exit, past every hook at exit) when its
+// connection to the compositor breaks: the compositor ended, as at a logout, or crashed. Its
+// warning just before, from whichever of Qt's threads saw it first, is the last thing the
+// program hears of it: the score is saved there and the program ends with status 1, as when
+// the X server goes away. A second thread that sees it waits for the end.
+void endWhenWaylandBreaks(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (g_qtMessages)
+        g_qtMessages(type, context, text);
+    if (type != QtWarningMsg || !text.startsWith(QLatin1String("The Wayland connection")))
+        return;
+    static std::atomic_flag ending;
+    while (ending.test_and_set())
+        pause();
+    runLastSave();
+    std::_Exit(exitFailure);
+}
+
 } // namespace
 
 void watchTerminationSignals(std::function<void()> onSignal)
@@ -60,7 +85,8 @@ void watchTerminationSignals(std::function<void()> onSignal)
 
 void saveAtAnyExit(std::function<void()> save)
 {
-    static const bool registered = std::atexit(runLastSave) == 0;
+    static const bool registered =
+        std::atexit(runLastSave) == 0 && (g_qtMessages = qInstallMessageHandler(endWhenWaylandBreaks), true);
     if (registered)
         g_lastSave = std::move(save);
 }

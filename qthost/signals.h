@@ -11,7 +11,8 @@ namespace quorrax {
 void watchTerminationSignals(std::function<void()> onSignal);
 
 // Runs `save` should the program be ended by a call to exit() from anywhere (Qt makes it
-// when the connection to the display breaks) before the game could end itself. A later
+// when the connection to the X server breaks, and the program when the one to the Wayland
+// compositor does) before the game could end itself. A later
 // call replaces it; an empty one leaves nothing to run.
 void saveAtAnyExit(std::function<void()> save);
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -75,11 +76,15 @@ std::unique_ptr<XcbField> XcbField::create(QWidget &view)
     const xcb_gcontext_t gc = xcb_generate_id(connection);
     const std::uint32_t noExposures = 0;
     xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    return std::unique_ptr<XcbField>(new XcbField(connection, window, gc, depth));
+    // Qt paints nothing here: the field puts its own pixels, an exposed area too.
+    view.setAttribute(Qt::WA_PaintOnScreen, true);
+    return std::unique_ptr<XcbField>(new XcbField(view, connection, window, gc, depth));
 }
 
-XcbField::XcbField(xcb_connection_t *connection, std::uint32_t window, std::uint32_t gc, std::uint8_t depth)
-    : m_connection(connection),
+XcbField::XcbField(QWidget &view, xcb_connection_t *connection, std::uint32_t window, std::uint32_t gc,
+                   std::uint8_t depth)
+    : m_view(view),
+      m_connection(connection),
       m_window(window),
       m_gc(gc),
       m_depth(depth),
@@ -92,10 +97,23 @@ XcbField::~XcbField()
     xcb_flush(m_connection);
 }
 
-void XcbField::put(const QImage &image, const std::vector<QRect> &rects, int scale)
+bool XcbField::present(const QImage &image, const std::vector<QRect> &changed, bool)
 {
+    put(image, changed);
+    return true;
+}
+
+bool XcbField::paint(const QImage &image, const QRegion &exposed)
+{
+    put(image, std::vector<QRect>(exposed.begin(), exposed.end()));
+    return true;
+}
+
+void XcbField::put(const QImage &image, const std::vector<QRect> &rects)
+{
+    const int scale = std::max(1, int(std::lround(m_view.devicePixelRatioF())));
     for (const QRect &rect : rects)
-        putRect(image, rect & image.rect(), std::max(scale, 1));
+        putRect(image, rect & image.rect(), scale);
     // Out now, in one write; nothing is waited for.
     xcb_flush(m_connection);
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QImage>
-#include <QRect>
+#include "qthost/presenter.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,22 +18,27 @@ namespace quorrax {
 // event, no round trip, so neither the game nor Qt's X event reader wakes for a frame.
 // Qt's own path (paint event, backing store, flush) wakes the game, the event reader and the
 // server twice a frame to change a few dozen pixels.
-class XcbField
+class XcbField : public Presenter
 {
 public:
     // Ready for `view`, which becomes a native child window; null where the window system is
     // not X11 or the window's pixels are not laid out as 32-bit 0x00RRGGBB words.
     static std::unique_ptr<XcbField> create(QWidget &view);
-    ~XcbField();
+    ~XcbField() override;
 
-    // Sends the pixels of `image` (RGBX) inside `rects` (field coordinates), each field pixel
-    // as a whole square block of `scale` × `scale` window pixels.
-    void put(const QImage &image, const std::vector<QRect> &rects, int scale);
+    // Each sends the pixels of `image` (RGBX) inside the rectangles at once, each field pixel
+    // as a whole square block of window pixels on a screen scaled by a whole number.
+    bool present(const QImage &image, const std::vector<QRect> &changed, bool now) override;
+    bool paint(const QImage &image, const QRegion &exposed) override;
+    bool usesQtPainting() const override { return false; }
+    const char *name() const override { return "put straight into the X window"; }
 
 private:
-    XcbField(xcb_connection_t *connection, std::uint32_t window, std::uint32_t gc, std::uint8_t depth);
+    XcbField(QWidget &view, xcb_connection_t *connection, std::uint32_t window, std::uint32_t gc, std::uint8_t depth);
+    void put(const QImage &image, const std::vector<QRect> &rects);
     void putRect(const QImage &image, const QRect &rect, int scale);
 
+    QWidget &m_view;
     xcb_connection_t *m_connection;
     std::uint32_t m_window;
     std::uint32_t m_gc;

@@ -13,7 +13,7 @@ quorrax_play_packages=(
 # The tests and benchmarks, on top of those.
 quorrax_test_packages=(
     clang libclang-rt-dev libgtest-dev libbenchmark-dev
-    xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox
+    xvfb xdotool imagemagick x11-utils xauth libx11-dev openbox weston qt6-wayland
     e2fsprogs desktop-file-utils appstream dpkg-dev
 )
 
