@@ -19,10 +19,14 @@ done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.05
-done
+# Waits up to 5 s for a server's socket or lock file to appear.
+wait_for() {
+    for _ in $(seq 100); do
+        [ -e "$1" ] && return 0
+        sleep 0.05
+    done
+}
+wait_for "/tmp/.X11-unix/X$display"
 
 echo "Command: bench/run.sh $*"
 echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -50,10 +54,7 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
         --width=1024 --height=768 --idle-time=0 >"$runtime/weston.log" 2>&1 &
     weston=$!
     trap 'kill "$xvfb" "$weston" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$runtime"' EXIT
-    for _ in $(seq 100); do
-        [ -e "$runtime/quorrax-bench.lock" ] && break
-        sleep 0.05
-    done
+    wait_for "$runtime/quorrax-bench.lock"
     wayland=(env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=quorrax-bench QT_QPA_PLATFORM=wayland)
     for path in wayland qt-painting; do
         echo "== Pacing: the real game under Weston (headless, pixman; counted as the X server), $path =="
