@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include <cmath>
 #include <utility>
@@ -169,6 +170,16 @@ void GameWindow::showCentred()
         move(area.center() - QPoint(width() / 2, (height() + 24) / 2));
     }
     show();
+    // Qt's own title bar on Wayland has a maximise button all the same: once the compositor
+    // has maximised the window, it is asked to put it back at its one size.
+    if (QWindow *window = windowHandle())
+        connect(
+            window, &QWindow::windowStateChanged, this,
+            [window](Qt::WindowState state) {
+                if (state == Qt::WindowMaximized || state == Qt::WindowFullScreen)
+                    window->setWindowStates(window->windowStates() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+            },
+            Qt::QueuedConnection);
     activateWindow();
     m_view->setFocus();
 }
