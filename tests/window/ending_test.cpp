@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "game_session.h"
+#include "screens.h"
 
 // The game ended from outside after a new high score: the X server killed under it, as at
 // the end of a session or a crash of it; its connection cut with xkill; its window destroyed
@@ -34,15 +35,10 @@ TEST(EndingTest, ANewHighScoreSurvivesTheDisplayGoingAway)
         ASSERT_TRUE(game.waitFor("the mode screen",
                                  [](const Shot &s) { return showsText(s.client, "Single", 110, 100, 24, yellow); }));
         ASSERT_TRUE(game.key(QStringLiteral("Return")));
-        ASSERT_TRUE(game.waitFor("the red line moving up", [](const Shot &s) {
-            return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))};
-        }));
+        ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
         // Right, down, then left into its own trail.
-        ASSERT_TRUE(game.xdotool({"key", "--delay", "150", "s", "z", "a"}));
-        ASSERT_TRUE(game.waitFor("a new high score", [](const Shot &s) {
-            return allOf({showsText(s.client, "Game Over!", 30, 30, 36, green),
-                          showsText(s.client, "You Got High Score!", 35, 68, 24, green)});
-        }));
+        ASSERT_TRUE(game.key(QStringLiteral("s z a")));
+        ASSERT_TRUE(game.waitFor("a new high score", newHighScore()));
         if (row.byAnotherClient) {
             const XDisplay x = game.display();
             row.byAnotherClient(x.get(), game.window().id);
@@ -52,10 +48,7 @@ TEST(EndingTest, ANewHighScoreSurvivesTheDisplayGoingAway)
         }
         ASSERT_TRUE(game.waitForTheEnd(1));
         EXPECT_TRUE(game.log().contains(QString::fromUtf8(row.told))) << game.log().toStdString();
-        const QRegularExpressionMatch saved =
-            QRegularExpression(QStringLiteral("^\\[Quorrax\\]\r\nHighScore=([1-9][0-9]*)\r\n$"))
-                .match(QString::fromLatin1(game.highScoreFile()));
-        EXPECT_TRUE(saved.hasMatch()) << "the file holds " << game.highScoreFile().toStdString();
+        EXPECT_TRUE(game.savedAHighScore()) << "the file holds " << game.highScoreFile().toStdString();
     }
 }
 

@@ -32,6 +32,7 @@ public:
     GameSession(const VirtualScreen &screen, const QString &folder, int scale = 1)
         : m_screen(screen), m_folder(folder), m_scale(scale)
     {}
+    virtual ~GameSession() = default;
 
     Result start()
     {
@@ -49,6 +50,12 @@ public:
         QFile file(m_folder + QStringLiteral("/Quorx.ini"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : "(no file)";
     }
+    // The file holds a score above 0, as a new high score leaves it.
+    bool savedAHighScore() const
+    {
+        return QString::fromLatin1(highScoreFile())
+            .contains(QRegularExpression(QStringLiteral("^\\[Quorrax\\]\r\nHighScore=[1-9][0-9]*\r\n$")));
+    }
     const XWindow &window() const { return m_window; }
 
     // Keys go to whichever window has the X input focus.
@@ -62,7 +69,8 @@ public:
                    : testing::AssertionFailure() << result.describe("xdotool " + arguments.join(' ')).toStdString();
     }
     XDisplay display() const { return {XOpenDisplay(m_screen.display().toLatin1()), XCloseDisplay}; }
-    Result key(const QString &key) { return xdotool({QStringLiteral("key"), key}); }
+    // Keys named apart by spaces, 150 ms apart.
+    Result key(const QString &keys) { return xdotool(QStringList{"key", "--delay", "150"} + keys.split(' ')); }
     Result clickAt(QPoint at)
     {
         return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
@@ -101,26 +109,18 @@ public:
                << "no window " << criteria.join(' ').toStdString() << "; game log: " << m_game.log().toStdString();
     }
 
-    // Takes screenshots of the window until `check` holds for one, kept in `matched`; on
-    // failure the last one is saved beside the build, and the message says what it showed.
+    // Takes screenshots until `check` holds for one, kept in `matched`; on failure the last
+    // one is saved beside the build, and the message says what it showed.
     Result waitFor(const std::string &expected, const Check &check, Shot *matched = nullptr)
     {
         Shot shot;
         Verdict verdict{false, "no screenshot taken"};
         for (const QDeadlineTimer deadline(waitMs); !deadline.hasExpired() && m_game.running();) {
-            // What the screen shows where the window is, with whatever lies over it.
-            const ToolResult import = runTool(m_screen.environment(), QStringLiteral("import"),
-                                              {"-screen", "-window", QString::number(m_window.id), "ppm:-"});
-            if (!import.ok() || !shot.screen.loadFromData(import.out, "PPM"))
-                return testing::AssertionFailure() << import.describe(QStringLiteral("import")).toStdString();
-            // The client area is the window below its menu bar, in the screen's pixels.
-            shot.screen = shot.screen.convertToFormat(QImage::Format_RGB32);
-            shot.client = shot.screen.copy(0, shot.screen.height() - fieldHeight * m_scale, fieldWidth * m_scale,
-                                           fieldHeight * m_scale);
-            if ((verdict = check(shot)).ok && matched != nullptr)
-                *matched = shot;
-            if (verdict.ok)
+            if ((verdict = shoot(shot)).ok && (verdict = check(shot)).ok) {
+                if (matched != nullptr)
+                    *matched = shot;
                 return testing::AssertionSuccess();
+            }
         }
         const QString kept = QStringLiteral(QUORRAX_FAILURE_DIR "/") +
                              QString::fromStdString(expected).replace(QRegularExpression("\\W+"), "_") + ".png";
@@ -191,7 +191,21 @@ public:
     }
     QString log() const { return m_game.log(); }
 
-private:
+protected:
+    // What the screen shows where the window is, with whatever lies over it; the client area
+    // is the window below its menu bar, in the screen's pixels.
+    virtual Verdict shoot(Shot &shot)
+    {
+        const ToolResult import = runTool(m_screen.environment(), QStringLiteral("import"),
+                                          {"-screen", "-window", QString::number(m_window.id), "ppm:-"});
+        if (!import.ok() || !shot.screen.loadFromData(import.out, "PPM"))
+            return {false, import.describe(QStringLiteral("import")).toStdString()};
+        shot.screen = shot.screen.convertToFormat(QImage::Format_RGB32);
+        shot.client = shot.screen.copy(0, shot.screen.height() - fieldHeight * m_scale, fieldWidth * m_scale,
+                                       fieldHeight * m_scale);
+        return {true, ""};
+    }
+
     const VirtualScreen &m_screen;
     QString m_folder;
     int m_scale;

@@ -1,103 +1,174 @@
 // SPDX-License-Identifier: MIT
 #include "game_session.h"
+#include "screens.h"
 
 #include <QLibraryInfo>
 #include <QStandardPaths>
 
-#include <csignal>
-
-// The game as a Wayland client of a headless Weston of the test's own: its title reaches
-// the compositor pixel for pixel, and it saves the score however it ends there, by a signal
-// or with the compositor gone under it. (Weston takes no keys from other programs.)
+// The game as a Wayland client of a Weston of the test's own, which shows its screen in a
+// window of an X server of the test's own: xdotool's keys and clicks reach the game through
+// the compositor as a player's do, and its screenshooter reads back what it shows.
 
 namespace quorrax::window {
 namespace {
 
-// Where the field's top-left corner shows on `screen`: where the title's lettering shows.
-std::optional<QPoint> findTitle(const QImage &screen, const QImage &title, const QRect &lettering)
+QString missingForWayland()
 {
-    const QPoint probe(303, 47); // a yellow pixel of the lettering
-    for (int y = 0; y + fieldHeight <= screen.height(); ++y)
-        for (int x = 0; x + fieldWidth <= screen.width(); ++x)
-            if (screen.pixel(x + probe.x(), y + probe.y()) == title.pixel(probe) &&
-                showsPicture(screen.copy(x, y, fieldWidth, fieldHeight), title, {0, 0}, lettering).ok)
-                return QPoint(x, y);
-    return std::nullopt;
-}
-
-TEST(WaylandTest, TheTitleShowsAndEveryEndSaves)
-{
-    QStringList missing;
-    for (const QString &tool : {QStringLiteral("weston"), QStringLiteral("weston-screenshooter")})
-        if (QStandardPaths::findExecutable(tool).isEmpty())
-            missing << tool;
+    QStringList missing{missingHere(true)};
+    for (const char *tool : {"weston", "weston-screenshooter"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            missing << QString::fromLatin1(tool);
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqwayland-generic.so"))
         missing << QStringLiteral("Qt's Wayland plugin (qt6-wayland)");
-    if (!runTool(QProcessEnvironment::systemEnvironment(), QStringLiteral("fc-list"), {"-q", "IPAPGothic"}).ok())
-        missing << QStringLiteral("the font IPAPGothic");
-    if (!missing.isEmpty())
-        GTEST_SKIP() << "not installed: " << missing.join(QStringLiteral(", ")).toStdString();
-    const struct {
-        const char *name;
-        bool compositorDies; // else the game is sent SIGTERM
-        int status;
-    } rows[] = {{"the compositor ended under the game", true, 1}, {"SIGTERM", false, 0}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        QTemporaryDir scratch;
-        const QString runtime = scratch.path() /* the owner's alone */, logs = scratch.filePath("logs");
-        ASSERT_TRUE(QDir().mkpath(logs) && QDir().mkpath(scratch.filePath("game")));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        for (const auto &[name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"WAYLAND_DISPLAY", "quorrax-test"},
-                                          {"QT_QPA_PLATFORM", "wayland"}, {"HOME", scratch.filePath("home")},
-                                          {"XDG_DATA_HOME", scratch.filePath("home/.local/share")}})
-            environment.insert(QString::fromLatin1(name), value);
-        ChildProcess weston, game;
-        const QStringList options = QString("--backend=headless-backend.so --use-pixman --socket=quorrax-test "
-                                            "--width=1024 --height=768 --idle-time=0 --debug").split(' ');
-        ASSERT_TRUE(weston.start(QStringLiteral("weston"), options, environment, logs + "/weston.log"));
+    return missing.filter(QRegularExpression(".")).join(QStringLiteral(", "));
+}
+
+// The built program under a Weston whose output scales by `scale`, in a folder of its own.
+class WestonSession : public GameSession
+{
+public:
+    WestonSession(const VirtualScreen &screen, int scale) : GameSession(screen, screen.scratch("game"), scale) {}
+    ~WestonSession() override { m_game.stop(); } // before the compositor
+
+    Result start()
+    {
+        const QString logs = m_screen.scratch(QStringLiteral("logs")), runtime = m_screen.scratch("runtime");
+        QFile config(logs + "/weston.ini"); // no panel, so that the window fits a scaled output
+        if (!config.open(QIODevice::WriteOnly) || config.write("[shell]\npanel-position=none\n") < 0)
+            return testing::AssertionFailure() << "cannot write " << config.fileName().toStdString();
+        config.close();
+        const QStringList options = QString::asprintf("--backend=x11-backend.so --use-pixman --socket=quorrax-test "
+                                                      "--idle-time=0 --debug --width=%d --height=%d --scale=%d",
+                                                      1024 / m_scale, 768 / m_scale, m_scale)
+                                        .split(' ')
+                                    << "--config=" + config.fileName();
+        // The pointer rests in a corner, where Weston's cursor covers nothing of the game.
+        if (!xdotool({"mousemove", "0", "0"}) ||
+            !m_weston.start(QStringLiteral("weston"), options, m_screen.environment(), logs + "/weston.log"))
+            return testing::AssertionFailure() << "cannot start weston";
         for (const QDeadlineTimer deadline(waitMs); !QFile::exists(runtime + "/quorrax-test.lock");)
-            ASSERT_FALSE(deadline.hasExpired() || weston.waitForExit(50)) << weston.log().toStdString();
-        const QString program = scratch.filePath("game/quorrax");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) &&
-                    game.start(program, {}, environment, logs + "/game.log", false, logs));
+            if (deadline.hasExpired() || m_weston.waitForExit(50))
+                return testing::AssertionFailure() << "weston did not start: " << m_weston.log().toStdString();
+        m_wayland = m_screen.environment();
+        m_wayland.remove(QStringLiteral("DISPLAY"));
+        m_wayland.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("quorrax-test"));
+        m_wayland.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        const QString program = m_folder + "/quorrax";
+        if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) ||
+            !m_game.start(program, {}, m_wayland, logs + "/game.log", false, logs))
+            return testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
+        const Result title = waitFor("the title on the compositor's screen", titleScreen());
+        // A click on the field gives it the keyboard.
+        return title ? click({fieldWidth / 2, fieldHeight / 2}) : title;
+    }
 
-        std::optional<QPoint> field;
-        const auto shoot = [&] {
-            ChildProcess shooter;
-            QImage screen;
-            if (shooter.start(QStringLiteral("weston-screenshooter"), {}, environment, logs + "/shot.log", false, logs))
-                shooter.waitForExit(waitMs);
-            for (const QString &name : QDir(logs).entryList({"wayland-screenshot-*.png"}))
-                if (screen.load(logs + "/" + name) && QFile::remove(logs + "/" + name))
-                    screen = screen.convertToFormat(QImage::Format_RGB32);
-            if (!field && !screen.isNull())
-                field = findTitle(screen, asset("title.png"), QRect(0, 18, fieldWidth, 228));
-            return field ? screen.copy(QRect(*field, QSize(fieldWidth, fieldHeight))) : QImage();
-        };
-        QImage first;
-        for (const QDeadlineTimer deadline(waitMs); first.isNull() && !deadline.hasExpired() && game.running();)
-            first = shoot();
-        ASSERT_FALSE(first.isNull()) << "no title on the compositor's screen; game log: " << game.log().toStdString();
-        EXPECT_TRUE(showsText(first, "High Score(Single):0", 0, 0, 9, yellow).ok);
-        // "Press Return to start" fades in and out: the frames after the first reach the screen.
-        const QRect prompt(260, 255, fieldWidth - 260, 25);
-        bool changed = false;
-        for (const QDeadlineTimer deadline(waitMs); !changed && !deadline.hasExpired() && game.running();)
-            if (const QImage next = shoot(); !next.isNull())
-                changed = !sameArea(first, next, prompt).ok;
-        EXPECT_TRUE(changed) << "the title's prompt never changed on the compositor's screen";
+    // Waits until two screenshots in a row show `area` of the field alike (`alike`) or not.
+    Result waitForStill(bool alike, const QRect &area)
+    {
+        Shot last;
+        return waitFor(alike ? "the match held" : "the match going on", [&](const Shot &shot) {
+            const Verdict same = last.client.isNull() ? Verdict{!alike, ""} : sameArea(last.client, shot.client, area);
+            last = shot;
+            return Verdict{same.ok == alike, same.seen};
+        });
+    }
+    // A click at `at` in the field's coordinates, which may lie outside the field.
+    Result click(QPoint at)
+    {
+        const QPoint screen = m_field + at * m_scale;
+        return xdotool({"mousemove", QString::number(screen.x()), QString::number(screen.y()), "click", "1",
+                        "mousemove", "0", "0"});
+    }
+    // A click on the close box of the title bar, the dark cross above the field's right end.
+    Result clickCloseBox(const Shot &shot)
+    {
+        for (int y = m_field.y() - 1, x = m_field.x() + (fieldWidth - 15) * m_scale; y >= 0; --y)
+            if (qGray(shot.screen.pixel(x, y)) < 96)
+                return xdotool({"mousemove", QString::number(x), QString::number(y), "click", "1"});
+        return testing::AssertionFailure() << "no close box above the field";
+    }
+    // The compositor ended under the game, as at the end of a session.
+    void killCompositor() { m_weston.stop(); }
 
-        if (row.compositorDies)
-            weston.stop();
-        else
-            ::kill(pid_t(game.process().processId()), SIGTERM);
-        ASSERT_TRUE(game.waitForExit(waitMs));
-        EXPECT_TRUE(game.exitStatus() == QProcess::NormalExit && game.exitCode() == row.status)
-            << "status " << game.exitCode() << "; " << game.log().toStdString();
-        QFile saved(scratch.filePath("game/Quorx.ini"));
-        EXPECT_EQ(saved.open(QIODevice::ReadOnly) ? saved.readAll() : "(no file)", "[Quorrax]\r\nHighScore=0\r\n");
+protected:
+    // What the compositor shows; the field is found on it by the title's lettering.
+    Verdict shoot(Shot &shot) override
+    {
+        const QString logs = m_screen.scratch(QStringLiteral("logs"));
+        ChildProcess shooter;
+        if (shooter.start(QStringLiteral("weston-screenshooter"), {}, m_wayland, logs + "/shot.log", false, logs))
+            shooter.waitForExit(waitMs);
+        for (const QString &name : QDir(logs).entryList({"wayland-screenshot-*.png"}))
+            if (shot.screen.load(logs + "/" + name) && QFile::remove(logs + "/" + name))
+                shot.screen = shot.screen.convertToFormat(QImage::Format_RGB32);
+        if (shot.screen.isNull())
+            return {false, "no screenshot: " + shooter.log().toStdString()};
+        const QImage title = asset("title.png");
+        const QPoint probe(303, 47); // a yellow pixel of the lettering
+        const QSize size = QSize(fieldWidth, fieldHeight) * m_scale;
+        for (int y = 0; m_field.x() < 0 && y + size.height() <= shot.screen.height(); ++y)
+            for (int x = 0; m_field.x() < 0 && x + size.width() <= shot.screen.width(); ++x)
+                if (shot.screen.pixel(QPoint(x, y) + probe * m_scale) == title.pixel(probe) &&
+                    crispBlocks(shot.screen.copy(QRect({x, y}, size)), m_scale, &shot.client).ok &&
+                    showsPicture(shot.client, title, {0, 0}, titleLettering).ok)
+                    m_field = {x, y};
+        if (m_field.x() < 0)
+            return {false, "no title picture anywhere on the screen"};
+        return crispBlocks(shot.screen.copy(QRect(m_field, size)), m_scale, &shot.client);
+    }
+
+private:
+    QPoint m_field{-1, -1}; // on the screen
+    QProcessEnvironment m_wayland;
+    ChildProcess m_weston;
+};
+
+// At scale 1, a Battle: Help from the Game menu holds the match; red turns right into the
+// yellow trail once it is closed; the close box of Qt's title bar saves and ends. At scale 2,
+// each field pixel a 2 x 2 block, a Single with a new high score, and the compositor ending
+// under the game: the score is saved, and the status says the end was not a normal one.
+TEST(WaylandTest, ABattleHeldByHelpThenClosedAndASingleOutlivedByItsCompositor)
+{
+    if (const QString missing = missingForWayland(); !missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE("scale " + std::to_string(scale));
+        VirtualScreen screen;
+        ASSERT_TRUE(screen.start());
+        WestonSession game(screen, scale);
+        ASSERT_TRUE(game.start());
+        ASSERT_TRUE(game.key(QStringLiteral("Return")));
+        ASSERT_TRUE(game.waitFor("the arrow at (70, 100)", arrowAt(100)));
+        if (scale == 2) {
+            ASSERT_TRUE(game.key(QStringLiteral("Return")));
+            ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
+            ASSERT_TRUE(game.key(QStringLiteral("s z a"))); // right, down, then into its own trail
+            ASSERT_TRUE(game.waitFor("a new high score", newHighScore()));
+            game.killCompositor();
+            ASSERT_TRUE(game.waitForTheEnd(1));
+            EXPECT_TRUE(game.savedAHighScore()) << "the file holds " << game.highScoreFile().toStdString();
+            continue;
+        }
+        ASSERT_TRUE(game.key(QStringLiteral("Down Return")));
+        ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
+        // "Game" is the menu bar's only menu, just above the field; "Help..." its first item.
+        ASSERT_TRUE(game.click({20, -8}));
+        ASSERT_TRUE(game.click({30, 10}));
+        // Above the lines' starts and right of the menu, where Help does not lie.
+        const QRect lines(170, 0, 120, 140);
+        ASSERT_TRUE(game.waitForStill(true, lines));
+        ASSERT_TRUE(game.key(QStringLiteral("Return")));
+        ASSERT_TRUE(game.waitForStill(false, lines));
+        // Weston gives the keyboard back to no window when a dialog closes: the player clicks.
+        ASSERT_TRUE(game.click({fieldWidth - 20, fieldHeight - 20}));
+        ASSERT_TRUE(game.key(QStringLiteral("s")));
+        ASSERT_TRUE(game.waitFor("\"BLUE Won!\" with the explosion on the red head", blueWonOverRed()));
+        ASSERT_TRUE(game.key(QStringLiteral("Return")));
+        Shot title;
+        ASSERT_TRUE(game.waitFor("the title again with the same high score", titleScreen(), &title));
+        ASSERT_TRUE(game.clickCloseBox(title));
+        ASSERT_TRUE(game.waitForTheEnd(0));
+        EXPECT_EQ(game.highScoreFile(), "[Quorrax]\r\nHighScore=0\r\n") << "a Battle leaves the high score as it was";
     }
 }
 

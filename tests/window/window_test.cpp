@@ -1,32 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "game_session.h"
+#include "screens.h"
 
 // The real game in a real window: a few runs from start to end that prove the Qt host and
 // the window system together. The game's rules are checked on the scripted host.
 
 namespace quorrax::window {
 namespace {
-
-const QRect titleLettering(0, 18, fieldWidth, 228);
-const QRect rightOfRed(170, 0, 30, 148); // where a red line that turned right runs
-
-// The title picture with the high-score line of a game without a high-score file.
-Check titleScreen()
-{
-    return [title = asset("title.png")](const Shot &shot) {
-        return allOf({showsPicture(shot.client, title, {0, 0}, titleLettering),
-                      showsText(shot.client, "High Score(Single):0", 0, 0, 9, yellow)});
-    };
-}
-
-// The arrow in the row of Single (y 100) or Battle (y 168), and nothing in the other.
-Check arrowAt(int row)
-{
-    return [arrow = asset("arrow.png"), row](const Shot &shot) {
-        return allOf({showsPicture(shot.client, arrow, {70, row}, arrow.rect()),
-                      Verdict{countNonBlack(shot.client, QRect(70, 268 - row, 32, 32)) == 0, "the other row"}});
-    };
-}
 
 // What the window system must see of the main window: its title and class; Qt's Motif
 // hints for the game's window flags, that is functions resize 0x2 (which the size limits
@@ -40,26 +20,6 @@ std::string fixedWindowFacts(const XWindow &main)
            "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0\nWM_NORMAL_HINTS(WM_SIZE_HINTS):\n"
            "\t\tprogram specified minimum size: " +
            size + "\n\t\tprogram specified maximum size: " + size + "\n\t\twindow gravity: Static\n";
-}
-
-// The red line at its start, moving up and not yet turned.
-Check redMovingUp()
-{
-    return [](const Shot &s) { return Verdict{s.at(160, 145) == red, describe(s.at(160, 145))}; };
-}
-
-// "BLUE Won!" over the explosion on the red head, which turned right into the yellow trail at
-// some row that real key timing decides.
-Check blueWonOverRed()
-{
-    return [burst = asset("explosion.png")](const Shot &shot) {
-        Verdict found{false, "no explosion centred on x 205 at any y from 16 to 283"};
-        for (int y = 16; y <= fieldHeight - 17 && !found.ok; ++y)
-            if (showsSprite(shot.client, burst, {205 - 16, y - 16}).ok && shot.at(185, y) == red)
-                found = {true, "explosion at (205, " + std::to_string(y) + ")"};
-        return allOf({found, showsText(shot.client, "BLUE Won!", 30, 30, 36, green),
-                      showsText(shot.client, "Press Return", 80, 105, 14, green)});
-    };
 }
 
 // Opens Help by the mouse ("Game" is the menu bar's only menu, at its left end; "Help..." is
@@ -101,9 +61,7 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.key(QStringLiteral("Down")));
     ASSERT_TRUE(game.waitFor("the arrow at (70, 168)", arrowAt(168)));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
-    ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) {
-        return hasColour(s.client, {160, 100, 101, 101}, green, 200);
-    }));
+    ASSERT_TRUE(game.waitFor("countdown digits in green", countdown()));
     ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
 
     const XWindow main = game.window();
