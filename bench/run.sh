@@ -63,10 +63,32 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
         "${wayland[@]}" QUORRAX_BENCH_XSERVER_PID="$weston" "$build/bench/quorrax_pacing" "${flag[@]}"
         echo
     done
+    # Nanoseconds on a processor and voluntary wake-ups, over every thread of a process.
+    usage() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d ", ns}'
+              cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt/ {n += $2} END {print n}'; }
+    # The game on its title for 5 s, every message to and from the compositor logged by
+    # Wayland's client library: its commits, the frames the compositor showed of it (the frame
+    # callbacks answered), and the game's wake-ups over the same seconds, all threads.
+    cp "$build/game/quorrax" "$runtime/quorrax" # its high-score file lands beside it
+    "${wayland[@]}" HOME="$runtime" WAYLAND_DEBUG=client "$runtime/quorrax" 2>"$runtime/messages" &
+    game=$!
+    sleep 2
+    read -r _ g0 < <(usage "$game")
+    m0=$(wc -l <"$runtime/messages")
+    sleep 5
+    read -r _ g1 < <(usage "$game")
+    m1=$(wc -l <"$runtime/messages")
+    kill "$game"
+    wait "$game" 2>/dev/null || true
+    echo "== The game's commits on its title under the same Weston, 5 s (WAYLAND_DEBUG=client) =="
+    sed -n "$((m0 + 1)),${m1}p" "$runtime/messages" | awk -v w=$((g1 - g0)) '
+        /-> wl_surface@[0-9]+\.commit\(/ {c++}
+        match($0, /new id wl_callback@[0-9]+/) {frame[substr($0, RSTART + 7, RLENGTH - 7)] = /\.frame\(/}
+        !/->/ && match($0, /wl_callback@[0-9]+\.done/) {f += frame[substr($0, RSTART, RLENGTH - 5)]}
+        END {printf "commits %.1f a second; frames shown %.1f a second; game wake-ups %.2f a frame shown\n",
+             c / 5, f / 5, f ? w / f : 0}'
+    echo
     if command -v weston-simple-damage >/dev/null; then
-        # Nanoseconds on a processor and voluntary wake-ups, over every thread of a process.
-        usage() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d ", ns}'
-                  cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt/ {n += $2} END {print n}'; }
         "${wayland[@]}" weston-simple-damage >/dev/null 2>&1 &
         floor=$!
         sleep 1
