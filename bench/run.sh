@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 build=${QUORRAX_BENCH_BUILD:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_BENCH=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quorrax_pacing quorrax_tick_bench >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quorrax quorrax_pacing quorrax_tick_bench >/dev/null
 
 # A display number nobody uses.
 display=99
