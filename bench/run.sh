@@ -8,8 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${QUORRAX_BENCH_BUILD:-build-bench}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_BENCH=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quorrax quorrax_pacing quorrax_tick_bench >/dev/null
+# In a UTF-8 locale, as ./test.sh builds: Qt 6.8's build tools warn in any other.
+LC_ALL=C.UTF-8 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRAX_BENCH=ON >/dev/null
+LC_ALL=C.UTF-8 cmake --build "$build" -j"$(nproc)" --target quorrax quorrax_pacing quorrax_tick_bench >/dev/null
 
 # A display number nobody uses.
 display=99
@@ -82,9 +83,9 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
     wait "$game" 2>/dev/null || true
     echo "== The game's commits on its title under the same Weston, 5 s (WAYLAND_DEBUG=client) =="
     sed -n "$((m0 + 1)),${m1}p" "$runtime/messages" | awk -v w=$((g1 - g0)) '
-        /-> wl_surface@[0-9]+\.commit\(/ {c++}
-        match($0, /new id wl_callback@[0-9]+/) {frame[substr($0, RSTART + 7, RLENGTH - 7)] = /\.frame\(/}
-        !/->/ && match($0, /wl_callback@[0-9]+\.done/) {f += frame[substr($0, RSTART, RLENGTH - 5)]}
+        /-> wl_surface[@#][0-9]+\.commit\(/ {c++}
+        match($0, /new id wl_callback[@#][0-9]+/) {frame[substr($0, RSTART + 7, RLENGTH - 7)] = /\.frame\(/}
+        !/->/ && match($0, /wl_callback[@#][0-9]+\.done/) {f += frame[substr($0, RSTART, RLENGTH - 5)]}
         END {printf "commits %.1f a second; frames shown %.1f a second; game wake-ups %.2f a frame shown\n",
              c / 5, f / 5, f ? w / f : 0}'
     echo
