@@ -2,10 +2,14 @@
 #include "bench/pacing_host.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -67,25 +71,79 @@ void PacingHost::checkShownFrame()
     const Surface &buffer = m_form->window;
     const QPoint origin = view->mapTo(&gameWindow(), QPoint(0, 0));
     QScreen *screen = gameWindow().screen();
-    // A Wayland compositor lets no client read the screen: no frame is compared there.
-    if (screen && buffer.width() > 0 && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        const QImage shot =
-            screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(), buffer.height())
-                .toImage()
-                .convertToFormat(QImage::Format_RGB32);
+    QImage shot;
+    if (screen && buffer.width() > 0 && QGuiApplication::platformName() == QLatin1String("xcb"))
+        shot =
+            screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(), buffer.height()).toImage();
+    else if (buffer.width() > 0 && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        shot = compositorShot(buffer);
+    if (!shot.isNull()) {
+        shot = shot.convertToFormat(QImage::Format_RGB32);
         std::int64_t differing = 0;
         for (int y = 0; y < buffer.height(); ++y) {
             for (int x = 0; x < buffer.width(); ++x) {
-                const Color c = buffer.pixel(x, y);
-                const QRgb expected = qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
                 const bool inside = x < shot.width() && y < shot.height();
-                differing += !inside || (shot.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF) ? 1 : 0;
+                differing += !inside || (shot.pixel(x, y) & 0xFFFFFF) != rgbOf(buffer.pixel(x, y)) ? 1 : 0;
             }
         }
         ++m_framesChecked;
         m_pixelsDiffering += differing;
     }
     m_recorder.leaveOut(usageNow() - usedBefore, monotonicNs() - wallStart);
+}
+
+QRgb PacingHost::rgbOf(Color c)
+{
+    return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)) & 0xFFFFFF;
+}
+
+// On Wayland: what the compositor shows (its screenshooter, Weston started with --debug) once
+// the frame asked for has gone out, cut where the field lies on its screen. The field is
+// found on the first screenshot as the place where the most of the back buffer's pixels show,
+// looked for where its first non-black pixel shows.
+QImage PacingHost::compositorShot(const Surface &buffer)
+{
+    const int presented = m_presentations;
+    for (QDeadlineTimer deadline(200); m_presentations == presented && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    // Qt sends what it committed when its event loop next goes to sleep.
+    QTimer::singleShot(20, [] {});
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QTemporaryDir folder;
+    QProcess shooter;
+    shooter.setWorkingDirectory(folder.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    QImage screen;
+    if (!shooter.waitForFinished(5000) || shooter.exitCode() != 0)
+        return {};
+    for (const QString &name : QDir(folder.path()).entryList({QStringLiteral("*.png")}))
+        screen.load(folder.filePath(name));
+    screen = screen.convertToFormat(QImage::Format_RGB32);
+    if (m_fieldOnScreen.x() < 0 && !screen.isNull()) {
+        QPoint probe(-1, -1);
+        for (int i = 0; i < buffer.width() * buffer.height() && probe.x() < 0; ++i)
+            if (rgbOf(buffer.pixel(i % buffer.width(), i / buffer.width())) != 0)
+                probe = QPoint(i % buffer.width(), i / buffer.width());
+        std::int64_t fewest = std::int64_t(buffer.width()) * buffer.height();
+        for (int y = probe.y(); fewest > 0 && probe.x() >= 0 && y + buffer.height() - probe.y() <= screen.height();
+             ++y) {
+            for (int x = probe.x(); fewest > 0 && x + buffer.width() - probe.x() <= screen.width(); ++x) {
+                if ((screen.pixel(x, y) & 0xFFFFFF) != rgbOf(buffer.pixel(probe.x(), probe.y())))
+                    continue;
+                std::int64_t differing = 0;
+                for (int by = 0; by < buffer.height(); ++by)
+                    for (int bx = 0; bx < buffer.width(); ++bx)
+                        differing += (screen.pixel(x - probe.x() + bx, y - probe.y() + by) & 0xFFFFFF) !=
+                                     rgbOf(buffer.pixel(bx, by));
+                if (differing < fewest) {
+                    fewest = differing;
+                    m_fieldOnScreen = QPoint(x, y) - probe;
+                }
+            }
+        }
+    }
+    return m_fieldOnScreen.x() < 0 ? QImage()
+                                   : screen.copy(QRect(m_fieldOnScreen, QSize(buffer.width(), buffer.height())));
 }
 
 // Busy polling: no wait sleeps, so each loop spins on DoEvents.
@@ -114,6 +172,7 @@ std::string PacingHost::appPath()
 
 void PacingHost::viewPresented()
 {
+    ++m_presentations;
     // A title frame put into a window that is mapped and exposed is on screen once it has
     // been flushed, which happens before the event loop returns.
     const QWindow *window = gameWindow().windowHandle();

@@ -5,6 +5,9 @@
 #include "game/frmmain.h"
 #include "qthost/qthost.h"
 
+#include <QImage>
+#include <QPoint>
+
 #include <cstdint>
 #include <string>
 
@@ -52,6 +55,8 @@ public:
 private:
     void look();
     void checkShownFrame();
+    QImage compositorShot(const Surface &buffer);
+    static QRgb rgbOf(Color c);
     void noteFirstFrame();
     std::string screenName() const;
     void enterScreen(const std::string &screen);
@@ -78,6 +83,8 @@ private:
     bool m_checkPending = false;
     int m_framesChecked = 0;
     std::int64_t m_pixelsDiffering = 0;
+    int m_presentations = 0;        // frames the view has handed on
+    QPoint m_fieldOnScreen{-1, -1}; // on the compositor's screen, once found
     int m_titleVisits = 0;
     int m_modeVisits = 0;
     int m_singleDone = 0;

@@ -51,7 +51,7 @@ done
 # area once a frame, for 5 s under the same compositor.
 if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so' >/dev/null; then
     runtime=$(mktemp -d) # mode 0700, as the compositor requires
-    XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --use-pixman --socket=quorrax-bench \
+    XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --use-pixman --socket=quorrax-bench --debug \
         --width=1024 --height=768 --idle-time=0 >"$runtime/weston.log" 2>&1 &
     weston=$!
     trap 'kill "$xvfb" "$weston" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$runtime"' EXIT

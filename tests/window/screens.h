@@ -28,6 +28,7 @@ inline Check arrowAt(int row)
     };
 }
 
+// The countdown's digits in green.
 inline Check countdown()
 {
     return [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); };
