@@ -3,6 +3,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimerEvent>
 #include <QWidget>
 
 #include <utility>
@@ -26,15 +27,30 @@ bool WaylandFrames::present(const QImage &image, const std::vector<QRect> &chang
         m_due += rect;
     if (!std::exchange(m_asked, true)) {
         m_askedAt.start();
+        m_overdue.start(frameOverdueMs, this);
         m_window->requestUpdate();
     } else if (m_askedAt.hasExpired(frameOverdueMs)) {
-        // Qt 6.4 loses a frame asked for when the compositor's answer came later than Qt
-        // waits for it (it then takes the window for hidden until the answer comes); it asks
-        // no other frame until it has delivered that one. Painting now commits again, which
-        // asks the compositor for the frame that delivers it.
-        m_view.repaint(std::exchange(m_due, QRegion()));
+        paintOverdue();
     }
     return false;
+}
+
+// Qt 6.4 loses a frame asked for when the compositor's answer came later than Qt waits for
+// it (it then takes the window for hidden until the answer comes); it asks no other frame
+// until it has delivered that one. Painting now commits again, which asks the compositor for
+// the frame that delivers it. The timer does it where no frame follows, as on a screen that
+// waits for a key.
+void WaylandFrames::paintOverdue()
+{
+    m_overdue.stop();
+    if (m_asked && !m_due.isEmpty())
+        m_view.repaint(std::exchange(m_due, QRegion()));
+}
+
+void WaylandFrames::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_overdue.timerId())
+        paintOverdue();
 }
 
 bool WaylandFrames::eventFilter(QObject *watched, QEvent *event)
@@ -42,6 +58,7 @@ bool WaylandFrames::eventFilter(QObject *watched, QEvent *event)
     // An update that Qt itself asked for repaints the whole window, as it should.
     if (watched != m_window || event->type() != QEvent::UpdateRequest || !std::exchange(m_asked, false))
         return false;
+    m_overdue.stop();
     // The frame is due: what changed since the last one, and nothing more.
     if (const QRegion due = std::exchange(m_due, QRegion()); !due.isEmpty())
         m_view.repaint(due);

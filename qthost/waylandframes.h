@@ -3,6 +3,7 @@
 
 #include "qthost/qtpainting.h"
 
+#include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -28,9 +29,11 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     explicit WaylandFrames(QWidget &view) : QtPainting(view) {}
+    void paintOverdue();
 
     // Longer than any display's frame, and than Qt's own wait for one.
     static constexpr int frameOverdueMs = 120;
@@ -39,6 +42,7 @@ private:
     QRegion m_due;
     bool m_asked = false;
     QElapsedTimer m_askedAt;
+    QBasicTimer m_overdue;
 };
 
 } // namespace quorrax
