@@ -26,31 +26,24 @@ bool WaylandFrames::present(const QImage &image, const std::vector<QRect> &chang
     for (const QRect &rect : changed)
         m_due += rect;
     if (!std::exchange(m_asked, true)) {
-        m_askedAt.start();
         m_overdue.start(frameOverdueMs, this);
         m_window->requestUpdate();
-    } else if (m_askedAt.hasExpired(frameOverdueMs)) {
-        paintOverdue();
     }
     return false;
 }
 
 // Qt 6.4 loses a frame asked for when the compositor's answer came later than Qt waits for
 // it (it then takes the window for hidden until the answer comes); it asks no other frame
-// until it has delivered that one. Painting now commits again, which asks the compositor for
-// the frame that delivers it. The timer does it where no frame follows, as on a screen that
-// waits for a key.
-void WaylandFrames::paintOverdue()
-{
-    m_overdue.stop();
-    if (m_asked && !m_due.isEmpty())
-        m_view.repaint(std::exchange(m_due, QRegion()));
-}
-
+// until it has delivered that one. Painting commits again, which asks the compositor for the
+// frame that delivers it; the next change asks anew.
 void WaylandFrames::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_overdue.timerId())
-        paintOverdue();
+    if (event->timerId() != m_overdue.timerId())
+        return;
+    m_overdue.stop();
+    m_asked = false;
+    if (!m_due.isEmpty())
+        m_view.repaint(std::exchange(m_due, QRegion()));
 }
 
 bool WaylandFrames::eventFilter(QObject *watched, QEvent *event)

@@ -4,7 +4,6 @@
 #include "qthost/qtpainting.h"
 
 #include <QBasicTimer>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QWindow>
@@ -33,7 +32,6 @@ protected:
 
 private:
     explicit WaylandFrames(QWidget &view) : QtPainting(view) {}
-    void paintOverdue();
 
     // Longer than any display's frame, and than Qt's own wait for one.
     static constexpr int frameOverdueMs = 120;
@@ -41,7 +39,6 @@ private:
     QPointer<QWindow> m_window;
     QRegion m_due;
     bool m_asked = false;
-    QElapsedTimer m_askedAt;
     QBasicTimer m_overdue;
 };
 
