@@ -28,12 +28,6 @@ inline Check arrowAt(int row)
     };
 }
 
-// The countdown's digits in green.
-inline Check countdown()
-{
-    return [](const Shot &s) { return hasColour(s.client, {160, 100, 101, 101}, green, 200); };
-}
-
 // The red line at its start, moving up and not yet turned.
 inline Check redMovingUp()
 {

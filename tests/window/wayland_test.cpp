@@ -16,8 +16,7 @@ QString missingForWayland()
 {
     QStringList missing{missingHere(true)};
     for (const char *tool : {"weston", "weston-screenshooter"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missing << QString::fromLatin1(tool);
+        missing << (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty() ? tool : "");
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqwayland-generic.so"))
         missing << QStringLiteral("Qt's Wayland plugin (qt6-wayland)");
     return missing.filter(QRegularExpression(".")).join(QStringLiteral(", "));

@@ -61,7 +61,9 @@ TEST(WindowTest, ABattleHeldByHelpAndCoveredThenLostByRedAndClosed)
     ASSERT_TRUE(game.key(QStringLiteral("Down")));
     ASSERT_TRUE(game.waitFor("the arrow at (70, 168)", arrowAt(168)));
     ASSERT_TRUE(game.key(QStringLiteral("Return")));
-    ASSERT_TRUE(game.waitFor("countdown digits in green", countdown()));
+    ASSERT_TRUE(game.waitFor("countdown digits in green", [](const Shot &s) {
+        return hasColour(s.client, {160, 100, 101, 101}, green, 200);
+    }));
     ASSERT_TRUE(game.waitFor("the red line moving up", redMovingUp()));
 
     const XWindow main = game.window();
