@@ -83,7 +83,7 @@ private:
     bool m_checkPending = false;
     int m_framesChecked = 0;
     std::int64_t m_pixelsDiffering = 0;
-    int m_presentations = 0;        // frames the view has handed on
+    bool m_frameOut = false;        // the view handed a frame on since the last Refresh or DoEvents
     QPoint m_fieldOnScreen{-1, -1}; // on the compositor's screen, once found
     int m_titleVisits = 0;
     int m_modeVisits = 0;

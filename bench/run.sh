@@ -19,7 +19,8 @@ while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
 done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true' EXIT
+results=$(mktemp -d) # each run's report, for the comparison at the end
+trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$results"' EXIT
 # Waits up to 5 s for a server's socket or lock file to appear.
 wait_for() {
     for _ in $(seq 100); do
@@ -41,7 +42,7 @@ for path in direct qt-painting silent-pads flooding-pad; do
     [ "$path" = silent-pads ] && flag=(--silent-pads)
     [ "$path" = flooding-pad ] && flag=(--silent-pads --flooding-pad)
     env -u WAYLAND_DISPLAY DISPLAY=":$display" QT_QPA_PLATFORM=xcb QUORRAX_BENCH_XSERVER_PID="$xvfb" \
-        "$build/bench/quorrax_pacing" "${flag[@]}"
+        "$build/bench/quorrax_pacing" "${flag[@]}" | tee "$results/x11-$path"
     echo
 done
 
@@ -54,18 +55,19 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
     XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --use-pixman --socket=quorrax-bench --debug \
         --width=1024 --height=768 --idle-time=0 >"$runtime/weston.log" 2>&1 &
     weston=$!
-    trap 'kill "$xvfb" "$weston" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$runtime"' EXIT
+    trap 'kill "$xvfb" "$weston" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$runtime" "$results"' EXIT
     wait_for "$runtime/quorrax-bench.lock"
     wayland=(env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=quorrax-bench QT_QPA_PLATFORM=wayland)
     for path in wayland qt-painting; do
         echo "== Pacing: the real game under Weston (headless, pixman; counted as the X server), $path =="
         flag=()
         [ "$path" = qt-painting ] && flag=(--qt-painting)
-        "${wayland[@]}" QUORRAX_BENCH_XSERVER_PID="$weston" "$build/bench/quorrax_pacing" "${flag[@]}"
+        "${wayland[@]}" QUORRAX_BENCH_XSERVER_PID="$weston" "$build/bench/quorrax_pacing" "${flag[@]}" |
+            tee "$results/wayland-$path"
         echo
     done
     # Nanoseconds on a processor and voluntary wake-ups, over every thread of a process.
-    usage() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d ", ns}'
+    usage() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%.0f ", ns}'
               cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt/ {n += $2} END {print n}'; }
     # The game on its title for 5 s, every message to and from the compositor logged by
     # Wayland's client library: its commits, the frames the compositor showed of it (the frame
@@ -87,7 +89,7 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
         match($0, /new id wl_callback[@#][0-9]+/) {frame[substr($0, RSTART + 7, RLENGTH - 7)] = /\.frame\(/}
         !/->/ && match($0, /wl_callback[@#][0-9]+\.done/) {f += frame[substr($0, RSTART, RLENGTH - 5)]}
         END {printf "commits %.1f a second; frames shown %.1f a second; game wake-ups %.2f a frame shown\n",
-             c / 5, f / 5, f ? w / f : 0}'
+             c / 5, f / 5, f ? w / f : 0}' | tee "$results/commits"
     echo
     if command -v weston-simple-damage >/dev/null; then
         "${wayland[@]}" weston-simple-damage >/dev/null 2>&1 &
@@ -100,9 +102,26 @@ if command -v weston >/dev/null && compgen -G '/usr/lib/*/qt6/plugins/platforms/
         echo "== The floor: weston-simple-damage under the same Weston, 5 s =="
         awk -v c=$((c1 - c0)) -v w=$((w1 - w0)) -v cw=$((cw1 - cw0)) -v ww=$((ww1 - ww0)) 'BEGIN {
             printf "client %.3f %%, Weston %.3f %%, together %.3f %% of one core; wake-ups/s client %.1f, Weston %.1f\n",
-                c / 5e7, w / 5e7, (c + w) / 5e7, cw / 5, ww / 5 }'
+                c / 5e7, w / 5e7, (c + w) / 5e7, cw / 5, ww / 5 }' | tee "$results/floor"
         echo
     fi
+    # The Wayland run against the X11 run and the floor client, as the goals compare them:
+    # game and server together, % of one core, from the first load table of a run.
+    together() { awk -v screen="$2" '$1 == screen && $2 == "|" {print $5; exit}' "$results/$1"; }
+    echo "== Wayland at the compositor's frames against X11 straight into the window, and the floor =="
+    awk -v xt="$(together x11-direct title)" -v xm="$(together x11-direct match)" \
+        -v wt="$(together wayland-wayland title)" -v wm="$(together wayland-wayland match)" \
+        -v floor="$(awk '{print $8}' "$results/floor" 2>/dev/null)" -v frame="$(awk '{print $12}' "$results/commits")" \
+        -v memory="$(awk '/^Peak resident memory/ {print $4}' "$results/wayland-wayland")" 'BEGIN {
+        printf "title %.2f %% against %.2f %% on X11: %.2f x (goal <= 1.5)", wt, xt, wt / xt
+        if (floor > 0)
+            printf "; %.2f x the floor client at %.2f %% (goal <= 2)", wt / floor, floor
+        printf "\nmatch %.2f %% against %.2f %% on X11: %.2f x (goal <= 1.5)", wm, xm, wm / xm
+        if (floor > 0)
+            printf "; %.2f x the floor client (goal <= 2)", wm / floor
+        printf "\n"
+        printf "game wake-ups a frame shown %s (goal <= 1); peak resident memory %s MB (goal <= 45)\n", frame, memory }'
+    echo
 fi
 
 echo
