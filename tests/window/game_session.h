@@ -34,12 +34,19 @@ public:
     {}
     virtual ~GameSession() = default;
 
-    Result start()
+    // The program copied into the folder, started there with `environment`.
+    Result startProgram(const QProcessEnvironment &environment)
     {
         const QString program = m_folder + QStringLiteral("/quorrax"), logs = m_screen.scratch(QStringLiteral("logs"));
         if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) ||
-            !m_game.start(program, {}, m_screen.environment(), logs + "/game.log", false, logs))
+            !m_game.start(program, {}, environment, logs + "/game.log", false, logs))
             return testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
+        return testing::AssertionSuccess();
+    }
+    Result start()
+    {
+        if (Result started = startProgram(m_screen.environment()); !started)
+            return started;
         // Qt keeps a small helper window of the same name; the main one is as wide as the field.
         return waitForWindow(
             {"--name", "^Quorrax$"}, [this](const XWindow &w) { return w.frame.width() == fieldWidth * m_scale; },
@@ -71,9 +78,12 @@ public:
     XDisplay display() const { return {XOpenDisplay(m_screen.display().toLatin1()), XCloseDisplay}; }
     // Keys named apart by spaces, 150 ms apart.
     Result key(const QString &keys) { return xdotool(QStringList{"key", "--delay", "150"} + keys.split(' ')); }
+    // A click at `at` on the screen; then the pointer rests in the corner, where it covers
+    // nothing of the game.
     Result clickAt(QPoint at)
     {
-        return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        return xdotool(
+            {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1", "mousemove", "0", "0"});
     }
 
     Result waitForFocus(unsigned long window)

@@ -52,11 +52,8 @@ public:
         m_wayland.remove(QStringLiteral("DISPLAY"));
         m_wayland.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("quorrax-test"));
         m_wayland.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        const QString program = m_folder + "/quorrax";
-        if (!QFile::copy(QStringLiteral(QUORRAX_GAME_BINARY), program) ||
-            !m_game.start(program, {}, m_wayland, logs + "/game.log", false, logs))
-            return testing::AssertionFailure() << "cannot copy and start " << program.toStdString();
-        const Result title = waitFor("the title on the compositor's screen", titleScreen());
+        Result title = startProgram(m_wayland);
+        title = title ? waitFor("the title on the compositor's screen", titleScreen()) : title;
         // A click on the field gives it the keyboard.
         return title ? click({fieldWidth / 2, fieldHeight / 2}) : title;
     }
@@ -72,12 +69,7 @@ public:
         });
     }
     // A click at `at` in the field's coordinates, which may lie outside the field.
-    Result click(QPoint at)
-    {
-        const QPoint screen = m_field + at * m_scale;
-        return xdotool({"mousemove", QString::number(screen.x()), QString::number(screen.y()), "click", "1",
-                        "mousemove", "0", "0"});
-    }
+    Result click(QPoint at) { return clickAt(m_field + at * m_scale); }
     // The compositor ended under the game, as at the end of a session.
     void killCompositor() { m_weston.stop(); }
 
