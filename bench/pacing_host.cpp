@@ -76,6 +76,7 @@ void PacingHost::checkShownFrame()
     const QPoint origin = view->mapTo(&gameWindow(), QPoint(0, 0));
     QScreen *screen = gameWindow().screen();
     QImage shot;
+    QPoint at(0, 0); // where the field lies on the shot
     if (screen && buffer.width() > 0 && QGuiApplication::platformName() == QLatin1String("xcb"))
         shot =
             screen->grabWindow(gameWindow().winId(), origin.x(), origin.y(), buffer.width(), buffer.height()).toImage();
@@ -83,18 +84,10 @@ void PacingHost::checkShownFrame()
     // the screenshots' pauses throw off its script, is left alone).
     else if (buffer.width() > 0 && QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
              std::string_view(presentPath()) != "Qt's widget painting")
-        shot = compositorShot(buffer);
+        shot = compositorShot(buffer, at);
     if (!shot.isNull()) {
-        shot = shot.convertToFormat(QImage::Format_RGB32);
-        std::int64_t differing = 0;
-        for (int y = 0; y < buffer.height(); ++y) {
-            for (int x = 0; x < buffer.width(); ++x) {
-                const bool inside = x < shot.width() && y < shot.height();
-                differing += !inside || (shot.pixel(x, y) & 0xFFFFFF) != rgbOf(buffer.pixel(x, y)) ? 1 : 0;
-            }
-        }
         ++m_framesChecked;
-        m_pixelsDiffering += differing;
+        m_pixelsDiffering += differing(shot.convertToFormat(QImage::Format_RGB32), at, buffer);
     }
     m_recorder.leaveOut(usageNow() - usedBefore, monotonicNs() - wallStart);
 }
@@ -104,11 +97,24 @@ QRgb PacingHost::rgbOf(Color c)
     return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)) & 0xFFFFFF;
 }
 
+// The pixels of `buffer` that `shot` does not show with the buffer's top-left corner at `at`.
+std::int64_t PacingHost::differing(const QImage &shot, QPoint at, const Surface &buffer)
+{
+    std::int64_t count = 0;
+    for (int y = 0; y < buffer.height(); ++y) {
+        for (int x = 0; x < buffer.width(); ++x) {
+            const QPoint p = at + QPoint(x, y);
+            count += !shot.rect().contains(p) || (shot.pixel(p) & 0xFFFFFF) != rgbOf(buffer.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 // On Wayland: what the compositor shows (its screenshooter, Weston started with --debug) once
-// the frame asked for has gone out, cut where the field lies on its screen. The field is
-// found on the first screenshot as the place where the most of the back buffer's pixels show,
-// looked for where its first non-black pixel shows.
-QImage PacingHost::compositorShot(const Surface &buffer)
+// the frame asked for has gone out. The field is found on the first screenshot, at the place
+// where the fewest of the back buffer's pixels differ among those where its first non-black
+// pixel shows; `at` gets it.
+QImage PacingHost::compositorShot(const Surface &buffer, QPoint &at)
 {
     for (QDeadlineTimer deadline(200); !m_frameOut && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
@@ -131,25 +137,19 @@ QImage PacingHost::compositorShot(const Surface &buffer)
             if (rgbOf(buffer.pixel(i % buffer.width(), i / buffer.width())) != 0)
                 probe = QPoint(i % buffer.width(), i / buffer.width());
         std::int64_t fewest = std::int64_t(buffer.width()) * buffer.height();
-        for (int y = probe.y(); fewest > 0 && probe.x() >= 0 && y + buffer.height() - probe.y() <= screen.height();
-             ++y) {
-            for (int x = probe.x(); fewest > 0 && x + buffer.width() - probe.x() <= screen.width(); ++x) {
+        for (int y = 0; fewest > 0 && probe.x() >= 0 && y < screen.height(); ++y) {
+            for (int x = 0; fewest > 0 && x < screen.width(); ++x) {
                 if ((screen.pixel(x, y) & 0xFFFFFF) != rgbOf(buffer.pixel(probe.x(), probe.y())))
                     continue;
-                std::int64_t differing = 0;
-                for (int by = 0; by < buffer.height(); ++by)
-                    for (int bx = 0; bx < buffer.width(); ++bx)
-                        differing += (screen.pixel(x - probe.x() + bx, y - probe.y() + by) & 0xFFFFFF) !=
-                                     rgbOf(buffer.pixel(bx, by));
-                if (differing < fewest) {
-                    fewest = differing;
+                if (const std::int64_t count = differing(screen, QPoint(x, y) - probe, buffer); count < fewest) {
+                    fewest = count;
                     m_fieldOnScreen = QPoint(x, y) - probe;
                 }
             }
         }
     }
-    return m_fieldOnScreen.x() < 0 ? QImage()
-                                   : screen.copy(QRect(m_fieldOnScreen, QSize(buffer.width(), buffer.height())));
+    at = m_fieldOnScreen;
+    return m_fieldOnScreen.x() < 0 ? QImage() : screen;
 }
 
 // Busy polling: no wait sleeps, so each loop spins on DoEvents.

@@ -55,8 +55,9 @@ public:
 private:
     void look();
     void checkShownFrame();
-    QImage compositorShot(const Surface &buffer);
+    QImage compositorShot(const Surface &buffer, QPoint &at);
     static QRgb rgbOf(Color c);
+    static std::int64_t differing(const QImage &shot, QPoint at, const Surface &buffer);
     void noteFirstFrame();
     std::string screenName() const;
     void enterScreen(const std::string &screen);
